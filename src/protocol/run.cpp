@@ -1,0 +1,248 @@
+#include "protocol/run.h"
+
+#include <QProgressBar>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "catalogue/build_data.h"
+#include "catalogue/catalogue.h"
+#include "platform/waiting.h"
+#include "protocol/chip.h"
+#include "protocol/compat.h"
+#include "protocol/decoder.h"
+#include "protocol/frames.h"
+#include "protocol/search.h"
+#include "serial/channel.h"
+#include "ui/colours.h"
+#include "ui/device_info.h"
+#include "ui/progress.h"
+#include "ui/status_channel.h"
+#include "ui/upgrade_window.h"
+#include "ui/window_order.h"
+
+bool MultiImageMode;
+
+namespace {
+
+constexpr uint8_t EntryCommand = 0xCC;
+constexpr int EntryWaitMs = 2000;
+constexpr int RRecordPolls = 251;
+
+bool ExpectsRRecord() { return DeviceInfo.bootVersion >= 8 && DeviceInfo.bootVersion < 32; }
+bool UpdaterOnly() { return RunningWindow() == EngineWindow::Updater; }
+
+// Bytes the run adds itself are masked unless the image is stored plain.
+uint8_t Added(uint8_t byte, uint8_t maskValue) {
+  return CurrentImage.plain != 0 ? byte : byte ^ DataMask(maskValue, MaskEnabled);
+}
+
+void WaitForRRecord() {
+  for (int i = 0; i < RRecordPolls && RRecordDone == 0; ++i) {
+    ReplyDecoder();
+    PumpWait(5);
+  }
+}
+
+// What a device whose image was already written in this multi-image run gets instead.
+int AfterWriteAction(int8_t slot) {
+  switch (SlotAfterWrite(slot)) {
+    case 1:
+      SleepMs(1000);
+      return 1;
+    case 2:
+      SendPatternFrame();
+      PumpWait(300);
+      ReadPort();
+      SendCommand4Frame();
+      PumpWait(300);
+      ReadPort();
+      return 1;
+    default:
+      return -1;  // write it again
+  }
+}
+
+void EnterProgrammingMode(TStatusBar* statusBar) {
+  if (!VRecordSeen || DeviceInfo.bootVersion < 5) return;
+  SetStatusText(statusBar, MessagePanel, "Entry in PrgMode");
+  SendCommandByte(EntryCommand, EntryWaitMs);  // the run goes on whatever the answer
+}
+
+void WriteResetVector() {
+  const int n = std::min(ResetVectorLength, CurrentImage.imageLength);
+  for (int i = 0; i < n; ++i) CurrentImage.image[i] = Added(ResetVector[i], 0);
+}
+
+// Starts a block frame at a device address; returns the header size.
+int StartBlock(int32_t address, uint8_t blank) {
+  std::memset(FrameBuffer, blank, sizeof FrameBuffer);
+  FrameBuffer[0] = static_cast<uint8_t>(address >> 16);
+  FrameBuffer[1] = static_cast<uint8_t>(address >> 8);
+  FrameBuffer[2] = static_cast<uint8_t>(address);
+  if (BlockSize <= 255) {
+    FrameBuffer[3] = static_cast<uint8_t>(BlockSize);
+    return 4;
+  }
+  FrameBuffer[3] = static_cast<uint8_t>(BlockSize >> 8);
+  FrameBuffer[4] = static_cast<uint8_t>(BlockSize);
+  return 5;
+}
+
+bool Skipped(int32_t next) {
+  return SkipStart != 0 && SkipStart <= next && next <= SkipStart + SkipLength;
+}
+
+void ShowProgramAddress(int32_t address, TStatusBar* statusBar) {
+  if (!UpdaterOnly()) return;
+  char text[32];
+  std::snprintf(text, sizeof text, "Program %05d (%05x)", address, address);
+  SetStatusText(statusBar, MessagePanel, text);
+}
+
+// Any negative result of the frames after the block loop ends the run.
+bool Sent(int16_t r) {
+  if (r >= 0) return true;
+  ReportError(r);
+  return false;
+}
+
+// Sends the image block by block and then its last block. Blocks inside the loop that got
+// no answer are passed over but counted. False: the run ended (reported).
+bool SendImage(QProgressBar* bar, TStatusBar* statusBar, int* unanswered) {
+  int32_t pos = 0;
+  for (;;) {
+    const int32_t address = pos / AddressUnit;
+    ShowProgramAddress(address, statusBar);
+    const int h = StartBlock(address, 0xFF);
+    const int32_t n = std::min(BlockSize, ProgramLength - pos);
+    std::memcpy(FrameBuffer + h, CurrentImage.image + pos, n);
+    pos += n;
+    int fill = h + n;
+    if (pos >= ProgramLength) {
+      // The last block, full or not; neither the skip range nor the bar apply to it.
+      if (BlockSize <= 255 && PadLastBlock) {
+        // The blank value: 0xFF in a plain image, its masked form in a masked one.
+        std::memset(FrameBuffer + fill, Added(0xFF, address & 0xFF), h + BlockSize - fill);
+        fill = h + BlockSize;
+      } else if (BlockSize <= 255) {
+        FrameBuffer[3] = static_cast<uint8_t>(fill - 4);
+      } else {
+        FrameBuffer[3] = static_cast<uint8_t>((fill - 5) >> 8);
+        FrameBuffer[4] = static_cast<uint8_t>(fill - 5);
+      }
+      return Sent(SendFrame(FrameBuffer, fill));
+    }
+    const int32_t next = pos / AddressUnit;
+    bar->setValue(next);
+    if (Skipped(next)) continue;
+    const int16_t r = SendFrame(FrameBuffer, fill);
+    if (r == SendAborted || r == SendRefused) {
+      ReportError(r);
+      return false;
+    }
+    if (r == SendNoAnswer) ++*unanswered;
+  }
+}
+
+bool SendFinalBlock(TStatusBar* statusBar) {
+  if (RunningWindow() != EngineWindow::Loader) SetStatusText(statusBar, MessagePanel, "Fix Program");
+  const uint8_t low = static_cast<uint8_t>(FlashLimit);
+  const int h = StartBlock(FlashLimit, Added(0xFF, low));
+  const int count = std::min(CurrentImage.finalLength, BlockSize);
+  uint8_t* at = FrameBuffer + h + BlockSize - count;
+  for (int i = 0; i < count; ++i) at[i] = Added(CurrentImage.finalBytes[i], low);
+  return Sent(SendFrame(FrameBuffer, h + BlockSize));
+}
+
+bool SendEeprom(QProgressBar* bar, TStatusBar* statusBar) {
+  if (CurrentImage.eepromLength <= 0) return true;
+  bar->setValue(0);
+  bar->setMaximum(CurrentImage.eepromLength);
+  TStatusBar* eepromBar = nullptr;
+  switch (RunningWindow()) {
+    case EngineWindow::Upgrade: eepromBar = Form5->StatusBar1; break;
+    case EngineWindow::Updater: eepromBar = statusBar; break;
+    default: break;
+  }
+  for (int i = 0; i < CurrentImage.eepromLength; ++i) {
+    if (eepromBar != nullptr) {
+      char text[32];
+      std::snprintf(text, sizeof text, "Program EEP %d", i);
+      SetStatusText(eepromBar, MessagePanel, text);
+    }
+    std::memset(FrameBuffer, 0xFF, sizeof FrameBuffer);
+    FrameBuffer[0] = 0x40;
+    FrameBuffer[1] = static_cast<uint8_t>(i);
+    FrameBuffer[2] = CurrentImage.eeprom[i];
+    FrameBuffer[3] = 0x01;
+    FrameBuffer[4] = 0x00;
+    if (!Sent(SendFrame(FrameBuffer, 5))) return false;
+    bar->setValue(i);
+  }
+  return true;
+}
+
+void ShowSuccess(QProgressBar* bar, TStatusBar* statusBar) {
+  bar->setValue(0);
+  switch (RunningWindow()) {
+    case EngineWindow::Loader: ShowProgress("Successfully updated", ColourGreen); break;
+    case EngineWindow::Upgrade: SetStatusText(statusBar, MessagePanel, "Program OK"); break;
+    default: ShowResult(" Program Ok ", ColourGreen); break;
+  }
+  SetIdle();
+}
+
+}  // namespace
+
+int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
+  bar->setValue(0);
+  SetBarSmooth(bar, false);
+  if (!CheckBootloaderVersion()) return 0;
+  if (ExpectsRRecord()) WaitForRRecord();
+  if (!VRecordSeen) DeviceInfo.boardId = 2;
+  const int8_t slot = static_cast<int8_t>(SelectImage(DeviceInfo.chipCode, DeviceInfo.boardId));
+  if (MultiImageMode && SlotPending(slot) == 0) {
+    const int left = AfterWriteAction(slot);
+    if (left >= 0) return left;
+  }
+  if (!IdentifyChip(statusBar)) return 0;
+  ReadImageRequirements();
+  if (IsWideChip(DeviceInfo.chipCode) && ExpectsRRecord()) {
+    SkipStart = RRecord.skipStart;
+    SkipLength = RRecord.skipLength;
+  }
+  SetPlainMark(static_cast<uint8_t>(CurrentImage.plain));
+  ShowDeviceInfo();
+  if (!CheckCompatibility(statusBar)) return 0;
+  if (UpdaterOnly()) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Loaded %d bytes (%04X to %04X)",
+                  CurrentImage.imageLength / AddressUnit, 0, ProgramLength / AddressUnit);
+    SetStatusText(statusBar, ExtraPanel, text);
+  }
+  EnterProgrammingMode(statusBar);
+  ShowProgress(" Programming... ", ColourButtonFace);
+  WriteResetVector();
+  bar->setValue(0);
+  bar->setMaximum(ProgramLength / AddressUnit);
+
+  int unanswered = 0;
+  if (!SendImage(bar, statusBar, &unanswered)) return 0;
+  if (!SendFinalBlock(statusBar)) return 0;
+  if (!SendEeprom(bar, statusBar)) return 0;
+  if (unanswered > 0) {
+    // Blocks the device never confirmed: the device may not hold the image.
+    bar->setValue(0);
+    ReportError(SendNoAnswer);
+    return 0;
+  }
+  ShowSuccess(bar, statusBar);
+  MarkImageDone(slot);
+  if (!MultiImageMode) return 0;
+  if (slot == 9) {
+    PumpWait(2000);
+    ReadPort();
+  }
+  return ImagesPending;
+}

@@ -1,0 +1,89 @@
+#include "protocol/search.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <cstdio>
+
+#include "protocol/decoder.h"
+#include "protocol/frames.h"
+#include "serial/channel.h"
+#include "ui/colours.h"
+#include "ui/progress.h"
+#include "ui/status_channel.h"
+#include "ui/updater_window.h"
+#include "ui/window_order.h"
+
+bool NVariant;
+int32_t SkipStart;
+int32_t SkipLength;
+
+namespace {
+
+void ShowTry(int attempt, QProgressBar* bar, TStatusBar* statusBar) {
+  switch (RunningWindow()) {
+    case EngineWindow::Loader:
+      ShowProgress("Search Device", ColourBlack);
+      bar->setValue(SearchTries - attempt);
+      break;
+    case EngineWindow::Upgrade:
+      bar->setValue(SearchTries - attempt);
+      SetStatusText(statusBar, MessagePanel, "Search Device");
+      break;
+    default: {
+      char text[16];
+      std::snprintf(text, sizeof text, "Try %d", attempt);
+      SetStatusText(statusBar, MessagePanel, text);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+uint8_t ProbeByte() {
+  if (RunningWindow() == EngineWindow::Upgrade) return 0xC5;
+  return NVariant ? 0xC6 : 0xC2;
+}
+
+int16_t SearchDevice(QProgressBar* bar, TStatusBar* statusBar) {
+  OpenedPort = -1;
+  if (Form1 != nullptr) Form1->Label2->hide();
+  bar->setValue(0);
+  SetBarSmooth(bar, true);
+
+  ApplyPort();
+  ShowPortStatus(statusBar);
+  SetBusy();
+  if (CheckPort(CurrentPort) < 0) {
+    SetIdle();
+    return SearchPortUnusable;
+  }
+  ResetRRecord();
+  SkipStart = 0;
+  SkipLength = 0;
+  ResetDeviceInfo();
+
+  const uint8_t probe = ProbeByte();
+  SetBarState(bar, BarState::Paused);
+  bar->setMaximum(SearchTries);
+  bool found = false;
+  for (int attempt = 0; attempt < SearchTries && !found; ++attempt) {
+    ResetDeviceInfo();
+    ShowTry(attempt, bar, statusBar);
+    const int16_t r = SendCommandByte(probe, ProbeWaitMs);
+    if (r <= WaitAborted) {
+      ReportError(r);
+      bar->setValue(0);
+      return SearchAborted;
+    }
+    found = r == WaitAcknowledged;  // a refusal counts as no answer
+  }
+  SetBarState(bar, BarState::Normal);
+  bar->setValue(0);
+  if (!found) {
+    SetStatusText(statusBar, MessagePanel, "Device not Found");
+    SetIdle();
+    return SearchNoDevice;
+  }
+  return SearchFound;
+}

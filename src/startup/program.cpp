@@ -1,0 +1,79 @@
+#include "startup/program.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "platform/instance_lock.h"
+#include "startup/identity.h"
+#include "ui/SerialSetup.h"
+#include "ui/forms.h"
+#include "ui/loader_window.h"
+#include "ui/updater_window.h"
+#include "ui/upgrade_window.h"
+#include "ui/version_dialog.h"
+
+namespace {
+
+std::optional<QString> StartupFailure;
+
+void ShowError(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void ShowAlreadyRunning() {
+  SetApplicationTitle("");
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(UpdaterTitle()),
+                  QStringLiteral("Already in progress"), QMessageBox::Ok);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  box.exec();
+}
+
+// Creates the windows in their order (main window, Updater, port dialog, version dialog)
+// and runs the message loop until the main window closes.
+void RunWindows() {
+  QWidget* main = nullptr;
+  switch (ChooseVariant(ProductIdentity())) {
+    case Variant::Upgrade: main = Form5 = new TForm5; break;
+    case Variant::Loader: main = Form6 = new TForm6; break;
+    case Variant::Updater: break;
+  }
+  Form1 = new TForm1;
+  if (main == nullptr) main = Form1;
+  Form3 = new TForm3;
+  Form4 = new TForm4;
+  if (StartupFailure) {
+    ShowError(*StartupFailure, QString::fromUtf8(ApplicationTitle()));
+    return;
+  }
+  main->show();
+  QApplication::exec();
+}
+
+}  // namespace
+
+void FailStartup(const QString& message) {
+  if (!StartupFailure) StartupFailure = message;
+}
+
+int RunProgram(int argc, char** argv) {
+  const int lock = AcquireInstanceLock("TARVIK.MUTEX");
+  QApplication app(argc, argv);
+  if (lock == InstanceLockTaken) {
+    ShowAlreadyRunning();
+    return 0;
+  }
+  try {
+    RunWindows();
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()), QString::fromUtf8(ApplicationTitle()));
+  } catch (...) {
+    ShowError(QString(), QString::fromUtf8(ApplicationTitle()));
+  }
+  ReleaseInstanceLock();
+  return 0;
+}

@@ -1,0 +1,79 @@
+#include "startup/settings.h"
+
+#include <QSettings>
+#include <cctype>
+
+#include "serial/channel.h"
+
+namespace {
+
+struct Store {
+  const char* organisation;
+  const char* application;
+};
+
+Store StoreOf(uint8_t root) {
+  switch (root) {
+    case UpgradeSettings: return {"Ostrana", "Upgrade"};
+    case LoaderSettings: return {"Venkor", "Loader"};
+    default: return {"Korvex", "Tarvik"};
+  }
+}
+
+}  // namespace
+
+std::string ReadSetting(const char* name, uint8_t root) {
+  const Store store = StoreOf(root);
+  QSettings settings(QSettings::NativeFormat, QSettings::UserScope, store.organisation,
+                     store.application);
+  const QVariant value = settings.value(QString::fromUtf8(name));
+  // The store is parsed on first access: a file that cannot be parsed reads as empty.
+  if (settings.status() != QSettings::NoError) return "";
+  // Only a plain string counts: a list, a byte array or anything else reads as empty.
+  if (value.typeId() != QMetaType::QString) return "";
+  return value.toString().toStdString();
+}
+
+void WriteSetting(const char* name, const char* value, uint8_t root) {
+  const Store store = StoreOf(root);
+  QSettings settings(QSettings::NativeFormat, QSettings::UserScope, store.organisation,
+                     store.application);
+  // A store that could not be parsed is written afresh with what it could still read.
+  settings.setValue(QString::fromUtf8(name), QString::fromUtf8(value));
+  settings.sync();
+}
+
+int32_t SettingNumber(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  uint32_t n = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+    n = n * 10u + static_cast<uint32_t>(text[i++] - '0');
+  return static_cast<int32_t>(negative ? 0u - n : n);
+}
+
+void LoadRememberedPort(uint8_t root) {
+  const std::string text = ReadSetting("com", root);
+  CurrentPort = text.empty() ? 0 : static_cast<int16_t>(SettingNumber(text));
+  OpenedPort = static_cast<int16_t>(CurrentPort - 1);
+}
+
+bool LoadRememberedPortLoader() {
+  const std::string text = ReadSetting("com", LoaderSettings);
+  if (text.empty()) {
+    CurrentPort = 0;
+    OpenedPort = -1;
+  } else {
+    const int32_t n = SettingNumber(text);
+    CurrentPort = static_cast<int16_t>(n);
+    OpenedPort = static_cast<int16_t>(static_cast<uint32_t>(n) + 1u);
+  }
+  return OpenedPort >= 0;
+}
+
+void CloseAndRememberPort(uint8_t root) {
+  if (CurrentPort == OpenedPort) ClosePort(CurrentPort);
+  WriteSetting("com", std::to_string(CurrentPort).c_str(), root);
+}

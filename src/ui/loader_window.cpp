@@ -1,0 +1,136 @@
+#include "ui/loader_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "catalogue/catalogue.h"
+#include "startup/identity.h"
+#include "startup/settings.h"
+#include "ui/SerialSetup.h"
+#include "ui/colours.h"
+#include "ui/form_kit.h"
+#include "ui/forms.h"
+#include "ui/progress.h"
+#include "ui/status_bar.h"
+
+namespace {
+constexpr int ClientWidth = 660;
+constexpr int ClientHeight = 298;
+constexpr int FieldFont = 22;
+constexpr int MessageFont = 25;
+}  // namespace
+
+TForm6::TForm6(QWidget* parent) : QMainWindow(parent) {
+  Form6 = this;
+  CreateControls();
+
+  setWindowTitle(UiText(LoaderTitle().c_str()));
+  SetApplicationTitle(DisplayIdentity());
+  clearLabel();
+  Label5->setText(UiText(DisplayIdentity()));
+  if (!LoadRememberedPortLoader())
+    Label1->setText(QStringLiteral("Port not valid. Select a new port."));
+  if (IdentityHas("HUB") || IdentityHas("QIX")) {
+    NVariant = true;
+    Image1->hide();
+    setWindowTitle(windowTitle() + QStringLiteral("   -(N)-"));
+  } else {
+    Image1->show();
+  }
+  FillCatalogue();
+}
+
+TForm6::~TForm6() {
+  if (Form6 == this) Form6 = nullptr;
+}
+
+void TForm6::CreateControls() {
+  setWindowFlags(FixedMainWindowFlags());
+  setWindowTitle(QStringLiteral("Loader"));
+  setFont(UiFont(12));
+
+  MainMenu1 = menuBar();
+  ChangePort1 = MainMenu1->addAction(QStringLiteral("&Change Port"));
+  connect(ChangePort1, &QAction::triggered, this, &TForm6::ChangePort1Click);
+
+  auto* client = new QWidget(this);
+  client->setFixedSize(ClientWidth, ClientHeight);
+  setCentralWidget(client);
+
+  Button1 = MakeButton(client, QStringLiteral("Update FW"), QRect(8, 8, 150, 44));
+  Button2 = MakeButton(client, QStringLiteral("Abort"), QRect(8, 60, 150, 44));
+  for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(16, true));
+  Button2->setEnabled(false);
+
+  const QRect logoPlace(8 + (150 - 72) / 2, 116, 72, 52);
+  Image1 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
+  Image1->setPixmap(LogoPixmap(Logo::Chip, logoPlace.size()));
+
+  Bevel1 = MakeBevel(client, QRect(168, 8, ClientWidth - 176, 160));
+  const int valueLeft = 276;
+  const int valueWidth = ClientWidth - 8 - 10 - valueLeft;
+  QLabel** rows[3][2] = {{&Label2, &Label5}, {&Label3, &Label6}, {&Label4, &Label7}};
+  const char* captions[3] = {"FW :", "HW :", "BS :"};
+  for (int i = 0; i < 3; ++i) {
+    const int top = 20 + 48 * i;
+    *rows[i][0] = MakeLabel(client, QString::fromLatin1(captions[i]), QRect(178, top, 90, 36),
+                            Qt::AlignRight | Qt::AlignVCenter);
+    *rows[i][1] = MakeLabel(client, QStringLiteral("-"), QRect(valueLeft, top, valueWidth, 36),
+                            Qt::AlignCenter);
+    SetLabelFont(*rows[i][0], FieldFont, false);
+    SetLabelFont(*rows[i][1], FieldFont, i == 0);
+  }
+
+  // Two lines of the large type fit, so a long message wraps instead of being cut.
+  Label1 = MakeLabel(client, QString(), QRect(8, 176, ClientWidth - 16, 84));
+  Label1->setWordWrap(true);
+  SetLabelFont(Label1, MessageFont, false, true);
+
+  ProgressBar1 = new QProgressBar(client);
+  ProgressBar1->setGeometry(8, 268, ClientWidth - 16, 22);
+  ProgressBar1->setTextVisible(false);
+  SetBarSmooth(ProgressBar1, true);
+
+  StatusBar1 = new TStatusBar({50, 220, 100, 140, 20}, this);
+  setStatusBar(StatusBar1);
+  StatusBar1->hide();
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  Button1->setFocus();
+}
+
+void TForm6::clearLabel() {
+  ProgressBar1->setValue(0);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  SetTextColour(Label1, ColourBlack);
+  SetLabelFont(Label1, MessageFont, false, true);
+  Label1->setText(QStringLiteral("Push 'Update FW' button and connect a device"));
+  Label6->setText(QString());
+  Label7->setText(QString());
+}
+
+void TForm6::ChangePort1Click() {
+  if (Form3 != nullptr) {
+    Form3->UseToolWindowBorder();
+    Form3->move(pos());
+    ShowModeless(Form3);
+  }
+  clearLabel();
+}
+
+void TForm6::FormClose() {
+  if (remembered_) return;
+  remembered_ = true;
+  CloseAndRememberPort(LoaderSettings);
+}
+
+void TForm6::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}

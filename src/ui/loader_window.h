@@ -1,0 +1,56 @@
+// The Loader window: a single-device screen in large type, with "Update FW" and "Abort",
+// the fields "FW :", "HW :" and "BS :", one message line and a progress bar. Its status
+// bar exists for the engine but is never shown.
+#pragma once
+
+#include <QMainWindow>
+
+#include "ui/status_bar.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+
+// The N probe of the search: set when the identity carries "HUB" or "QIX".
+extern bool NVariant;
+
+class TForm6 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Sets Form6 to the new window, as the start-up's form creation does.
+  explicit TForm6(QWidget* parent = nullptr);
+  ~TForm6() override;
+
+  QMenuBar* MainMenu1 = nullptr;
+  QAction* ChangePort1 = nullptr;  // "&Change Port"
+  QPushButton* Button1 = nullptr;  // "Update FW"
+  QPushButton* Button2 = nullptr;  // "Abort", disabled until a search runs
+  QLabel* Image1 = nullptr;        // logo below the buttons
+  QFrame* Bevel1 = nullptr;
+  QLabel* Label2 = nullptr;  // "FW :"
+  QLabel* Label5 = nullptr;  // firmware identity (bold)
+  QLabel* Label3 = nullptr;  // "HW :"
+  QLabel* Label6 = nullptr;  // hardware
+  QLabel* Label4 = nullptr;  // "BS :"
+  QLabel* Label7 = nullptr;  // bootloader
+  QLabel* Label1 = nullptr;  // message line; its font, colour and alignment change
+  QProgressBar* ProgressBar1 = nullptr;
+  TStatusBar* StatusBar1 = nullptr;  // hidden
+
+  // Resets the message line to the prompt, empties "HW :" and "BS :", zeroes the bar.
+  void clearLabel();
+  void ChangePort1Click();
+  // Closes the port and writes "com" back, once.
+  void FormClose();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+
+  bool remembered_ = false;
+};

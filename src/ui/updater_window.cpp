@@ -1,0 +1,140 @@
+#include "ui/updater_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "catalogue/catalogue.h"
+#include "serial/channel.h"
+#include "startup/identity.h"
+#include "startup/settings.h"
+#include "ui/colours.h"
+#include "ui/form_kit.h"
+#include "ui/forms.h"
+#include "ui/progress.h"
+#include "ui/status_bar.h"
+#include "ui/version_dialog.h"
+#include "ui/SerialSetup.h"
+
+namespace {
+constexpr int ClientWidth = 480;
+constexpr int ClientHeight = 232;
+constexpr int FrameWidth = ClientWidth - 16;
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  Form1 = this;
+  CreateControls();
+  if (Form5 != nullptr || Form6 != nullptr) return;  // hidden for the whole run
+  mainWindow_ = true;
+
+  // The UDP listener starts here when the command line asks for it.
+
+  if (IdentityHas("VT720") || IdentityHas("ZEN")) {
+    Image1->hide();
+    Image2->hide();
+  } else {
+    Image1->hide();
+    Image2->show();
+  }
+  setWindowTitle(UiText(UpdaterTitle().c_str()));
+  SetApplicationTitle(DisplayIdentity());
+  Label1->setText(UiText(DisplayIdentity()));
+  LoadRememberedPort(UpdaterSettings);
+  FillCatalogue();
+  ShowPortStatus(StatusBar1);
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::CreateControls() {
+  setWindowFlags(FixedMainWindowFlags());
+  setWindowTitle(QStringLiteral("RELEASE"));
+  setFont(UiFont(12));
+
+  MainMenu1 = menuBar();
+  S1 = MainMenu1->addAction(QStringLiteral("&Change port"));
+  connect(S1, &QAction::triggered, this, &TForm1::S1Click);
+
+  auto* client = new QWidget(this);
+  client->setFixedSize(ClientWidth, ClientHeight);
+  setCentralWidget(client);
+
+  Button1 = MakeButton(client, QStringLiteral("&Update"), QRect(8, 8, 100, 30));
+  Button2 = MakeButton(client, QStringLiteral("&Stop"), QRect(8, 8, 100, 30));
+  Button2->hide();
+
+  const QRect logoPlace(ClientWidth - 8 - 56, 4, 56, 36);
+  Image1 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
+  Image1->setPixmap(LogoPixmap(Logo::Chip, logoPlace.size()));
+  Image2 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
+  Image2->setPixmap(LogoPixmap(Logo::Arrow, logoPlace.size()));
+  Image2->hide();
+
+  Bevel1 = MakeBevel(client, QRect(8, 46, FrameWidth, 60));
+  Label1 = MakeLabel(client, QString(), QRect(10, 48, FrameWidth - 4, 56), Qt::AlignCenter);
+  SetLabelFont(Label1, 26, true);
+  SetBackgroundColour(Label1, ColourButtonFace);
+  Label1->installEventFilter(this);
+
+  Bevel2 = MakeBevel(client, QRect(8, 112, FrameWidth, 84));
+  Label3 = MakeLabel(client, QString(), QRect(10, 114, FrameWidth - 4, 22), Qt::AlignCenter);
+  SetLabelFont(Label3, 14, true);
+  Label4 = MakeLabel(client, QString(), QRect(10, 136, FrameWidth - 4, 18), Qt::AlignCenter);
+  SetLabelFont(Label4, 11, true);
+  Label2 = MakeLabel(client, QString(), QRect(10, 156, FrameWidth - 4, 38), Qt::AlignCenter);
+  SetLabelFont(Label2, 18, true);
+  for (QLabel* line : {Label3, Label4, Label2}) {
+    SetBackgroundColour(line, ColourButtonFace);
+    line->hide();
+  }
+
+  ProgressBar1 = new QProgressBar(client);
+  ProgressBar1->setGeometry(8, 204, FrameWidth, 20);
+  ProgressBar1->setTextVisible(false);
+  SetBarSmooth(ProgressBar1, false);
+
+  StatusBar1 = new TStatusBar({50, 130, 100, 50}, this);
+  setStatusBar(StatusBar1);
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  Button1->setFocus();
+}
+
+void TForm1::S1Click() {
+  HideAtOnce(Label2);
+  HideAtOnce(Label3);
+  if (Form3 != nullptr) ShowModeless(Form3);
+}
+
+void TForm1::Label1DblClick() {
+  if (Form4 == nullptr) return;
+  Form4->setWindowTitle(UiText(VersionDialogCaption(NarrowText(Label1->text())).c_str()));
+  ShowModeless(Form4);
+}
+
+void TForm1::FormClose() {
+  if (!mainWindow_ || remembered_) return;
+  remembered_ = true;
+  CloseAndRememberPort(UpdaterSettings);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Label1 && event->type() == QEvent::MouseButtonDblClick) {
+    Label1DblClick();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

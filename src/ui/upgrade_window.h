@@ -1,0 +1,50 @@
+// The Upgrade window: a START/STOP screen whose status bar carries every message. In
+// "TRI" builds one START writes every built-in image and a second bar counts the images.
+#pragma once
+
+#include <QMainWindow>
+
+#include "ui/status_bar.h"
+
+class QAction;
+class QFrame;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+
+// Multi-image mode, set when the window is created (the programming run reads it).
+extern bool MultiImageMode;
+
+class TForm5 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Sets Form5 to the new window, as the start-up's form creation does.
+  explicit TForm5(QWidget* parent = nullptr);
+  ~TForm5() override;
+
+  QMenuBar* MainMenu1 = nullptr;
+  QAction* SerialPort1 = nullptr;        // "Serial Port"
+  QFrame* Panel1 = nullptr;              // lowered panel with its own background
+  QPushButton* Button1 = nullptr;        // "START"
+  QPushButton* Button2 = nullptr;        // "STOP", hidden; same size and place as Button1
+  QProgressBar* ProgressBar1 = nullptr;  // search and run
+  QProgressBar* ProgressBar2 = nullptr;  // images of a multi-image run, hidden
+  TStatusBar* StatusBar1 = nullptr;
+
+  // The width of ProgressBar2 and the gap before it, taken from ProgressBar1 in
+  // multi-image mode.
+  static constexpr int ImageBarWidth = 158;
+  static constexpr int ImageBarGap = 5;
+
+  void SerialPort1Click();
+  // Closes the port and writes "com" back, once.
+  void FormClose();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+
+  bool remembered_ = false;
+};

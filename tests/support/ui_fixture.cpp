@@ -1,0 +1,73 @@
+#include "support/ui_fixture.h"
+
+#include <QDir>
+#include <QSettings>
+#include <cstdlib>
+
+#include "catalogue/catalogue.h"
+#include "protocol/decoder.h"
+#include "protocol/run.h"
+#include "protocol/search.h"
+#include "serial/channel.h"
+#include "startup/settings.h"
+#include "ui/forms.h"
+#include "ui/status_channel.h"
+
+namespace {
+
+std::vector<PortCandidate> fakePorts;
+
+bool FakeEnumeration(std::vector<PortCandidate>* out) {
+  *out = fakePorts;
+  return true;
+}
+
+void ResetSharedState() {
+  Form1 = nullptr;
+  Form3 = nullptr;
+  Form4 = nullptr;
+  Form5 = nullptr;
+  Form6 = nullptr;
+  StatusPanels[PortPanel] = 0;
+  StatusPanels[MessagePanel] = 1;
+  StatusPanels[DevicePanel] = 2;
+  StatusPanels[ExtraPanel] = 3;
+  CurrentPort = 0;
+  OpenedPort = 0;
+  DeviceInfo = {};
+  VRecordSeen = false;
+  RRecord = {};
+  AbortRequested = false;
+  CurrentImage = {};
+  MultiImageMode = false;
+  NVariant = false;
+  fakePorts.clear();
+  InstallPortEnumeration(FakeEnumeration);
+}
+
+}  // namespace
+
+void UiTest::SetUp() {
+  ASSERT_TRUE(dir_.isValid());
+  const QByteArray config = QFile::encodeName(dir_.path());
+  const QByteArray ports = QFile::encodeName(dir_.filePath("ports"));
+  QDir().mkpath(dir_.filePath("ports"));
+  setenv("XDG_CONFIG_HOME", config.constData(), 1);
+  setenv("TARVIK_PORTS_DIR", ports.constData(), 1);
+  // QSettings reads XDG_CONFIG_HOME once per process; tell it of every test's folder.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+  ResetSharedState();
+}
+
+void UiTest::TearDown() {
+  while (!windows_.empty()) windows_.pop_back();
+  ResetSharedState();
+  InstallPortEnumeration(nullptr);
+}
+
+void UiTest::Remember(uint8_t root, const char* value) { WriteSetting("com", value, root); }
+
+std::string UiTest::Remembered(uint8_t root) { return ReadSetting("com", root); }
+
+void UiTest::UsePorts(std::vector<PortCandidate> ports) { fakePorts = std::move(ports); }
