@@ -1,5 +1,6 @@
 // tarvik-devsim: a device in bootloader mode on a pseudo-terminal, linked into the ports
 // folder as COM<n>, served under the real monotonic clock.
+#include <pwd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -188,8 +189,13 @@ int main(int argc, char** argv) {
   prctl(PR_SET_TIMERSLACK, 1UL);  // wake-ups on time, to the microsecond where we can
 
   std::string error;
+  const char* home = getenv("HOME");
+  if (home == nullptr || *home == '\0') {
+    const passwd* user = getpwuid(getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
+  }
   const std::string portsDir = devsim::ResolvePortsDir(
-      options.portsDir, getenv("TARVIK_PORTS_DIR"), getenv("XDG_CONFIG_HOME"), getenv("HOME"));
+      options.portsDir, getenv("TARVIK_PORTS_DIR"), getenv("XDG_CONFIG_HOME"), home);
   if (!devsim::EnsureDirectory(portsDir, &error)) {
     std::fprintf(stderr, "tarvik-devsim: %s\n", error.c_str());
     return 1;

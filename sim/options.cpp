@@ -324,11 +324,20 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 
 std::string ResolvePortsDir(const std::string& option, const char* tarvikPortsDir,
                             const char* xdgConfigHome, const char* home) {
+  // The same folder the updater looks in: a relative XDG_CONFIG_HOME does not count, and
+  // trailing slashes go.
   auto set = [](const char* v) { return v != nullptr && *v != '\0'; };
-  if (!option.empty()) return option;
-  if (set(tarvikPortsDir)) return tarvikPortsDir;
-  if (set(xdgConfigHome)) return std::string(xdgConfigHome) + "/tarvik/ports";
-  return std::string(set(home) ? home : "") + "/.config/tarvik/ports";
+  std::string dir;
+  if (!option.empty())
+    dir = option;
+  else if (set(tarvikPortsDir))
+    dir = tarvikPortsDir;
+  else if (set(xdgConfigHome) && xdgConfigHome[0] == '/')
+    dir = std::string(xdgConfigHome) + "/tarvik/ports";
+  else
+    dir = std::string(set(home) ? home : "") + "/.config/tarvik/ports";
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
 }
 
 std::string DeviceFileName(const std::string& name, int device, int deviceCount) {

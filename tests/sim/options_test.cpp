@@ -83,6 +83,8 @@ TEST(DevsimOptions, PortsFolderComesFromOptionThenEnvironment) {
   EXPECT_EQ(devsim::ResolvePortsDir("", "/t", "/x", "/h"), "/t");
   EXPECT_EQ(devsim::ResolvePortsDir("", "", "/x", "/h"), "/x/tarvik/ports");
   EXPECT_EQ(devsim::ResolvePortsDir("", nullptr, nullptr, "/h"), "/h/.config/tarvik/ports");
+  EXPECT_EQ(devsim::ResolvePortsDir("", nullptr, "rel", "/h"), "/h/.config/tarvik/ports");
+  EXPECT_EQ(devsim::ResolvePortsDir("", "/t//", nullptr, "/h"), "/t");
 }
 
 TEST(DevsimOptions, SeveralDevicesWriteNumberedFiles) {

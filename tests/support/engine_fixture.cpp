@@ -67,6 +67,7 @@ void EngineTest::SetUp() {
   ASSERT_TRUE(settings_.isValid());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
   ResetEngineState();
+  link.forgetWrites();
 }
 
 void EngineTest::TearDown() {

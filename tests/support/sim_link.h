@@ -40,6 +40,7 @@ class SimLink {
     std::vector<uint8_t> bytes;
   };
   const std::vector<Write>& writes() const { return writes_; }
+  void forgetWrites() { writes_.clear(); }
   int messageRounds() const { return messageRounds_; }
   int opens() const { return opens_; }
 
