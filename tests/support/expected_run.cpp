@@ -1,6 +1,7 @@
 #include "support/expected_run.h"
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 std::optional<ExpectedChip> ChipFor(uint8_t chip, uint8_t version) {
@@ -124,6 +125,45 @@ std::string CompareWithDevice(const ExpectedRun& expected, const devsim::Device&
   for (const auto& [address, value] : expected.eeprom) {
     const std::optional<uint8_t> got = memory.eepromByte(address);
     if (!got || *got != value) problem("eeprom[" + std::to_string(address) + "] differs");
+  }
+  return problems.str();
+}
+
+std::map<uint32_t, uint8_t> ReadIntelHex(const std::string& path) {
+  std::map<uint32_t, uint8_t> bytes;
+  std::ifstream in(path);
+  std::string line;
+  uint32_t upper = 0;
+  const auto hex = [](const std::string& s, size_t at, size_t n) {
+    return static_cast<uint32_t>(std::stoul(s.substr(at, n), nullptr, 16));
+  };
+  while (std::getline(in, line)) {
+    if (line.size() < 11 || line[0] != ':') continue;
+    const uint32_t count = hex(line, 1, 2), address = hex(line, 3, 4), type = hex(line, 7, 2);
+    if (type == 4) upper = hex(line, 9, 4) << 16;
+    if (type != 0) continue;
+    for (uint32_t i = 0; i < count; ++i) bytes[upper + address + i] = hex(line, 9 + 2 * i, 2);
+  }
+  return bytes;
+}
+
+std::string CompareWithDump(const ExpectedRun& expected, const std::map<uint32_t, uint8_t>& dump) {
+  std::ostringstream problems;
+  size_t flash = 0;
+  for (const auto& [address, value] : dump)
+    if (address < 0xF00000) ++flash;
+  for (const auto& [offset, value] : expected.flash) {
+    const auto got = dump.find(offset);
+    if (got == dump.end() || got->second != value) {
+      problems << "flash[0x" << std::hex << offset << std::dec << "] differs\n";
+      if (problems.tellp() > 400) return problems.str();
+    }
+  }
+  if (flash != expected.flash.size())
+    problems << "flash bytes " << flash << ", expected " << expected.flash.size() << "\n";
+  for (const auto& [address, value] : expected.eeprom) {
+    const auto got = dump.find(0xF00000 + address);
+    if (got == dump.end() || got->second != value) problems << "eeprom[" << int(address) << "] differs\n";
   }
   return problems.str();
 }

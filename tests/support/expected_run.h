@@ -49,3 +49,9 @@ ExpectedRun ExpectRun(const RunInput& in);
 // else a description of the first differences.
 std::string CompareWithDevice(const ExpectedRun& expected, const devsim::Device& device,
                               int deviceNumber = 1);
+
+// Reads an Intel HEX file into byte address -> value; empty when it cannot be read.
+std::map<uint32_t, uint8_t> ReadIntelHex(const std::string& path);
+// Compares a simulator's memory dump (flash by byte offset, EEPROM at 0xF00000 + address)
+// with the expectation; empty when they agree.
+std::string CompareWithDump(const ExpectedRun& expected, const std::map<uint32_t, uint8_t>& dump);
