@@ -1,14 +1,17 @@
 #include "remote/udp_listener.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
-#include <QStringList>
 #include <QUdpSocket>
 #include <QVariant>
+#include <optional>
 
 UdpDataHandler* UdpListener;
 
 namespace {
+
+std::optional<QStringList> givenArguments;
 
 // Reads and drops every pending datagram: a socket that leaves one unread is not told of
 // the next.
@@ -23,6 +26,19 @@ bool Bind(QUdpSocket* socket, quint16 port) {
   if (socket->bind(QHostAddress::Any, port, QAbstractSocket::DontShareAddress)) return true;
   if (socket->error() != QAbstractSocket::UnsupportedSocketOperationError) return false;
   return socket->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress);
+}
+
+// The process's arguments as it was started. The application object takes its own options
+// (such as -style) out of argv, which would make a later argument look like the first;
+// the kernel keeps the original list.
+QStringList ProcessArguments() {
+  QFile file(QStringLiteral("/proc/self/cmdline"));
+  const QByteArray all = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  if (all.isEmpty()) return QCoreApplication::arguments();
+  QStringList arguments;
+  for (const QByteArray& item : all.split('\0')) arguments << QString::fromLocal8Bit(item);
+  if (all.endsWith('\0')) arguments.removeLast();  // every argument ends with a NUL
+  return arguments;
 }
 
 }  // namespace
@@ -60,19 +76,42 @@ bool UdpDataHandler::activate(QString* error) {
           delete socket;
           return;
         }
-        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(ListenerBufferSize));
-        QObject::connect(socket, &QUdpSocket::readyRead, socket, [socket] { DropDatagrams(socket); });
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                QVariant(ListenerBufferSize));
+        QObject::connect(socket, &QUdpSocket::readyRead, socket,
+                         [socket] { DropDatagrams(socket); });
       },
       Qt::BlockingQueuedConnection);
   bound_ = bound;
-  if (!bound && error != nullptr) *error = failure;
+  if (!bound) {
+    // Nothing to listen on: the thread has no more work.
+    thread_.quit();
+    thread_.wait();
+    error_ = failure;
+    if (error != nullptr) *error = failure;
+  }
   return bound;
 }
 
+bool ListenerAsked(const QStringList& arguments) {
+  return arguments.size() >= 2 &&
+         arguments.at(1).compare(QStringLiteral("\\P"), Qt::CaseInsensitive) == 0;
+}
+
+void UseListenerArguments(const QStringList* arguments) {
+  if (arguments != nullptr)
+    givenArguments = *arguments;
+  else
+    givenArguments.reset();
+}
+
 bool StartListener(QString* error) {
-  const QStringList args = QCoreApplication::arguments();
-  if (args.size() < 2 || args.at(1).compare(QStringLiteral("\\P"), Qt::CaseInsensitive) != 0)
-    return true;
+  if (!ListenerAsked(givenArguments ? *givenArguments : ProcessArguments())) return true;
   UdpListener = new UdpDataHandler(ListenerPort);
   return UdpListener->activate(error);
+}
+
+void StopListener() {
+  delete UdpListener;
+  UdpListener = nullptr;
 }

@@ -9,6 +9,7 @@
 
 #include "serial/channel.h"
 #include "serial/port_discovery.h"
+#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 
@@ -23,6 +24,8 @@ bool IsPortLetter(char c) { return c == 'C' || c == 'O' || c == 'M'; }
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
   Form3 = this;
+  // Left open, it must not keep the program running once the main window has closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
   setWindowFlags(Qt::Dialog | BorderHints);
   setWindowTitle(QStringLiteral("Setup"));
   setFont(UiFont(11));
@@ -59,7 +62,7 @@ void TForm3::showEvent(QShowEvent* event) {
 
 void TForm3::FormShow() {
   FillPortLists();
-  ComboBox1->setCurrentIndex(FindPortEntry(CurrentPort));
+  ComboBox1->setCurrentIndex(FindPortEntry(ChosenPort()));
 }
 
 void TForm3::FillPortLists() {
@@ -100,16 +103,13 @@ int16_t TForm3::PortOfEntry(int16_t entry) {
 }
 
 void TForm3::Button1Click() {
-  const int16_t port = PortOfEntry(static_cast<int16_t>(ComboBox1->currentIndex()));
-  if (port != CurrentPort) {
-    CurrentPort = port;
-    ApplyPort();
-  }
+  // While a search or run is on the stack the port is reopened only once it has ended.
+  ChoosePort(PortOfEntry(static_cast<int16_t>(ComboBox1->currentIndex())));
   close();
 }
 
 void TForm3::Button2Click() {
-  ComboBox1->setCurrentIndex(FindPortEntry(CurrentPort));
+  ComboBox1->setCurrentIndex(FindPortEntry(ChosenPort()));
   close();
 }
 

@@ -1,6 +1,7 @@
 // The port dialog "Setup": lists the serial ports present, preselects the current one,
-// and on OK makes the chosen port current and reopens the channel at once. Not modal;
-// closing only hides it, and every showing lists the ports afresh.
+// and on OK makes the chosen port current and reopens the channel: at once, or once a
+// search or run that is on the stack has ended. Not modal; closing only hides it, and
+// every showing lists the ports afresh.
 #pragma once
 
 #include <QDialog>
@@ -23,7 +24,7 @@ class TForm3 : public QDialog {
   QPushButton* Button2 = nullptr;  // "&Cancel"
   QComboBox* ComboBox2 = nullptr;  // port names, parallel to ComboBox1; never shown
 
-  // Runs on every showing: relists the ports and preselects the current one.
+  // Runs on every showing: relists the ports and preselects the one chosen last.
   void FormShow();
   void Button1Click();
   void Button2Click();

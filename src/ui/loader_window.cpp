@@ -6,18 +6,24 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include "catalogue/catalogue.h"
+#include "protocol/decoder.h"
+#include "protocol/run.h"
+#include "protocol/search.h"
 #include "startup/identity.h"
 #include "startup/settings.h"
 #include "ui/SerialSetup.h"
 #include "ui/colours.h"
+#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
 #include "ui/status_bar.h"
+#include "ui/status_channel.h"
 
 namespace {
 constexpr int ClientWidth = 660;
@@ -67,6 +73,8 @@ void TForm6::CreateControls() {
   Button2 = MakeButton(client, QStringLiteral("Abort"), QRect(8, 60, 150, 44));
   for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(16, true));
   Button2->setEnabled(false);
+  connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
 
   const QRect logoPlace(8 + (150 - 72) / 2, 116, 72, 52);
   Image1 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
@@ -115,6 +123,28 @@ void TForm6::clearLabel() {
   Label7->setText(QString());
 }
 
+void TForm6::Button1Click() {
+  const EngineSession session;
+  if (!session) return;  // "Abort" enabled "Update FW" while the engine still unwinds
+  const QPointer<TForm6> self(this);
+  clearLabel();
+  const int16_t r = SearchDevice(ProgressBar1, StatusBar1);
+  if (self == nullptr) return;
+  switch (r) {
+    case SearchFound: PrgMode(ProgressBar1, StatusBar1); break;
+    case SearchNoDevice: ShowProgress("The device is not find.", ColourBlack); break;
+    // Replaces the "Invalid Port Com" the reopen may have shown.
+    case SearchPortUnusable: ShowProgress("Port not valid. Select a new port.", ColourRed); break;
+    default: break;  // an error or an abort, already reported
+  }
+}
+
+void TForm6::Button2Click() {
+  SetIdle();
+  AbortRequested = true;
+  SetBarState(ProgressBar1, BarState::Error);
+}
+
 void TForm6::ChangePort1Click() {
   if (Form3 != nullptr) {
     Form3->UseToolWindowBorder();
@@ -131,6 +161,10 @@ void TForm6::FormClose() {
 }
 
 void TForm6::closeEvent(QCloseEvent* event) {
+  if (CloseWhenIdle(this)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -42,11 +42,19 @@ class TForm6 : public QMainWindow {
 
   // Resets the message line to the prompt, empties "HW :" and "BS :", zeroes the bar.
   void clearLabel();
+  // "Update FW": a search and, by its result, a run or the window's own message. Ignored
+  // while one is on the stack.
+  void Button1Click();
+  // "Abort": back to idle at once, the bar in its error state; the running search or run
+  // stops at its next wait and reports.
+  void Button2Click();
   void ChangePort1Click();
   // Closes the port and writes "com" back, once.
   void FormClose();
 
  protected:
+  // Refused while the engine runs: the engine is asked to stop and the window closes once
+  // it has unwound.
   void closeEvent(QCloseEvent* event) override;
 
  private:

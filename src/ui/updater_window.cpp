@@ -6,14 +6,21 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include "catalogue/catalogue.h"
+#include "protocol/decoder.h"
+#include "protocol/run.h"
+#include "protocol/search.h"
+#include "remote/udp_listener.h"
 #include "serial/channel.h"
 #include "startup/identity.h"
+#include "startup/program.h"
 #include "startup/settings.h"
 #include "ui/colours.h"
+#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
@@ -33,7 +40,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   if (Form5 != nullptr || Form6 != nullptr) return;  // hidden for the whole run
   mainWindow_ = true;
 
-  // The UDP listener starts here when the command line asks for it.
+  // A port that cannot be bound ends the start-up with the socket's error, shown in place
+  // of this window (the rest of the creation still runs: it only fills the window).
+  QString listenerError;
+  if (!StartListener(&listenerError)) FailStartup(listenerError);
 
   if (IdentityHas("VT720") || IdentityHas("ZEN")) {
     Image1->hide();
@@ -70,6 +80,8 @@ void TForm1::CreateControls() {
   Button1 = MakeButton(client, QStringLiteral("&Update"), QRect(8, 8, 100, 30));
   Button2 = MakeButton(client, QStringLiteral("&Stop"), QRect(8, 8, 100, 30));
   Button2->hide();
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
   const QRect logoPlace(ClientWidth - 8 - 56, 4, 56, 36);
   Image1 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
@@ -108,6 +120,20 @@ void TForm1::CreateControls() {
   Button1->setFocus();
 }
 
+void TForm1::Button1Click() {
+  const EngineSession session;
+  if (!session) return;
+  const QPointer<TForm1> self(this);
+  // The search reports its own failures; the run's result is not used.
+  if (SearchDevice(ProgressBar1, StatusBar1) != SearchFound || self == nullptr) return;
+  PrgMode(ProgressBar1, StatusBar1);
+}
+
+void TForm1::Button2Click() {
+  Button2->hide();
+  AbortRequested = true;
+}
+
 void TForm1::S1Click() {
   HideAtOnce(Label2);
   HideAtOnce(Label3);
@@ -127,6 +153,10 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (mainWindow_ && CloseWhenIdle(this)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -39,12 +39,19 @@ class TForm1 : public QMainWindow {
   // Whether this is the program's main window (creation did not stop after the controls).
   bool isMainWindow() const { return mainWindow_; }
 
+  // "&Update": a search and, when a device answered, a run. Ignored while one is on the
+  // stack.
+  void Button1Click();
+  // "&Stop": hides itself; the running search or run stops at its next wait and reports.
+  void Button2Click();
   void S1Click();
   void Label1DblClick();
   // Closes the port and writes "com" back, once, and only for the main window.
   void FormClose();
 
  protected:
+  // Refused while the engine runs: the engine is asked to stop and the window closes once
+  // it has unwound.
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -5,15 +5,22 @@
 #include <QFrame>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include "catalogue/catalogue.h"
+#include "protocol/decoder.h"
+#include "protocol/run.h"
+#include "protocol/search.h"
+#include "remote/udp_listener.h"
 #include "serial/channel.h"
 #include "startup/identity.h"
+#include "startup/program.h"
 #include "startup/settings.h"
 #include "ui/SerialSetup.h"
 #include "ui/colours.h"
+#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
@@ -30,7 +37,10 @@ TForm5::TForm5(QWidget* parent) : QMainWindow(parent) {
   Form5 = this;
   CreateControls();
 
-  // The UDP listener starts here when the command line asks for it.
+  // A port that cannot be bound ends the start-up with the socket's error, shown in place
+  // of this window (the rest of the creation still runs: it only fills the window).
+  QString listenerError;
+  if (!StartListener(&listenerError)) FailStartup(listenerError);
 
   setWindowTitle(UiText(UpgradeTitle().c_str()));
   SetApplicationTitle(DisplayIdentity());
@@ -74,6 +84,8 @@ void TForm5::CreateControls() {
   Button2 = MakeButton(Panel1, QStringLiteral("STOP"), buttonPlace);
   for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(33, true));
   Button2->hide();
+  connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
 
   ProgressBar1 = new QProgressBar(client);
   ProgressBar1->setGeometry(8, 114, RowWidth, 22);
@@ -92,6 +104,31 @@ void TForm5::CreateControls() {
   Button1->setFocus();
 }
 
+void TForm5::Button1Click() {
+  const EngineSession session;
+  if (!session) return;  // STOP or the end of an image showed START while a loop runs
+  const QPointer<TForm5> self(this);
+  ProgressBar2->setMinimum(0);
+  ProgressBar2->setMaximum(CountImages() + 1);
+  ProgressBar2->setValue(0);
+  int8_t left = 0;
+  do {
+    left = 0;
+    const int16_t r = SearchDevice(ProgressBar1, StatusBar1);
+    if (self == nullptr) return;
+    if (r == SearchFound) {
+      left = static_cast<int8_t>(PrgMode(ProgressBar1, StatusBar1));
+      if (self == nullptr) return;
+      ProgressBar2->setValue(ProgressBar2->maximum() - left);
+    }
+  } while (left != 0);
+}
+
+void TForm5::Button2Click() {
+  SetIdle();
+  AbortRequested = true;
+}
+
 void TForm5::SerialPort1Click() {
   if (Form3 != nullptr) ShowModeless(Form3);
 }
@@ -103,6 +140,10 @@ void TForm5::FormClose() {
 }
 
 void TForm5::closeEvent(QCloseEvent* event) {
+  if (CloseWhenIdle(this)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -36,11 +36,18 @@ class TForm5 : public QMainWindow {
   static constexpr int ImageBarWidth = 158;
   static constexpr int ImageBarGap = 5;
 
+  // START: one search and at most one run; in multi-image mode search and write again
+  // while the run reports images still to write. Ignored while a loop is on the stack.
+  void Button1Click();
+  // STOP: back to idle at once, and the running search or run stops at its next wait.
+  void Button2Click();
   void SerialPort1Click();
   // Closes the port and writes "com" back, once.
   void FormClose();
 
  protected:
+  // Refused while the engine runs: the engine is asked to stop and the window closes once
+  // it has unwound.
   void closeEvent(QCloseEvent* event) override;
 
  private:

@@ -12,6 +12,8 @@
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   Form4 = this;
+  // Left open, it must not keep the program running once the main window has closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
   setWindowTitle(QStringLiteral("Version .."));
   setFont(UiFont(12));
   resize(520, 300);

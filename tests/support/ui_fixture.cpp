@@ -8,7 +8,9 @@
 #include "protocol/decoder.h"
 #include "protocol/run.h"
 #include "protocol/search.h"
+#include "remote/udp_listener.h"
 #include "serial/channel.h"
+#include "support/engine_fixture.h"
 #include "startup/settings.h"
 #include "ui/forms.h"
 #include "ui/status_channel.h"
@@ -23,6 +25,9 @@ bool FakeEnumeration(std::vector<PortCandidate>* out) {
 }
 
 void ResetSharedState() {
+  ResetEngineState();  // closes every port
+  StopListener();
+  UseListenerArguments(nullptr);
   Form1 = nullptr;
   Form3 = nullptr;
   Form4 = nullptr;
@@ -69,5 +74,9 @@ void UiTest::TearDown() {
 void UiTest::Remember(uint8_t root, const char* value) { WriteSetting("com", value, root); }
 
 std::string UiTest::Remembered(uint8_t root) { return ReadSetting("com", root); }
+
+std::string UiTest::tempPath(const std::string& name) const {
+  return QFile::encodeName(dir_.filePath(QString::fromStdString(name))).toStdString();
+}
 
 void UiTest::UsePorts(std::vector<PortCandidate> ports) { fakePorts = std::move(ports); }

@@ -10,10 +10,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "serial/port_discovery.h"
+
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class UiTest : public ::testing::Test {
  protected:
@@ -35,6 +39,10 @@ class UiTest : public ::testing::Test {
 
   // The ports the next port listing finds (port name, friendly name).
   static void UsePorts(std::vector<PortCandidate> ports);
+
+  // A path in the test's temporary folder, and its ports folder ($TARVIK_PORTS_DIR).
+  std::string tempPath(const std::string& name) const;
+  std::string portsDir() const { return tempPath("ports"); }
 
  private:
   QTemporaryDir dir_;

@@ -1,6 +1,7 @@
 // The three main windows at creation, at closing and through their menus.
 #include <QAction>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
@@ -64,7 +65,7 @@ void DoubleClick(QWidget* widget) {
 
 TEST_F(MainWindowTest, UpgradeStartsIdleOnTheRememberedPort) {
   const RememberedPortCase cases[] = {
-      {nullptr, "COM1", 0, -1}, {"4", "COM5", 4, 3}, {"-1", "-----", -1, -2}};
+      {nullptr, "COM1", 0, -1}, {"4", "COM5", 4, 3}, {" 7x", "COM8", 7, 6}, {"-1", "-----", -1, -2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.portPanel);
     RememberIfSet(UpgradeSettings, c.setting);
@@ -91,7 +92,12 @@ TEST_F(MainWindowTest, UpgradeStartsIdleOnTheRememberedPort) {
     // Single-image build: the progress bar runs to the end of the row.
     EXPECT_EQ(form->ProgressBar1->geometry().right(), form->ProgressBar2->geometry().right());
     EXPECT_TRUE(BarIsSmooth(form->ProgressBar1));
+
+    form->close();  // closes no port: none was opened
+    EXPECT_EQ(Remembered(UpgradeSettings), std::to_string(c.current));
   }
+  EXPECT_EQ(Remembered(UpdaterSettings), "");
+  EXPECT_EQ(Remembered(LoaderSettings), "");
 }
 
 TEST_F(MainWindowTest, UpgradeBuildLeavesItsUpdaterWindowHiddenAndWithoutSettings) {
@@ -115,7 +121,8 @@ TEST_F(MainWindowTest, UpgradeBuildLeavesItsUpdaterWindowHiddenAndWithoutSetting
 }
 
 TEST_F(MainWindowTest, UpdaterStartsWithItsIdentityAndRemembersThePortOnClose) {
-  const RememberedPortCase cases[] = {{nullptr, "COM1", 0, -1}, {"4", "COM5", 4, 3}};
+  const RememberedPortCase cases[] = {
+      {nullptr, "COM1", 0, -1}, {"4", "COM5", 4, 3}, {" 7x", "COM8", 7, 6}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.portPanel);
     RememberIfSet(UpdaterSettings, c.setting);
@@ -158,6 +165,7 @@ TEST_F(MainWindowTest, LoaderStartsWithThePromptOrAsksForAPort) {
   } cases[] = {
       {nullptr, askForPort, 0, -1},
       {"4", prompt, 4, 5},
+      {" 7x", prompt, 7, 8},
       {"-1", prompt, -1, 0},
       {"-2", askForPort, -2, -1},
   };
@@ -276,6 +284,23 @@ TEST_F(MainWindowTest, DoubleClickOnTheIdentityOpensTheVersionDialogWithTheBuild
   form->Label1->setText("OTHER");
   DoubleClick(form->Label1);
   EXPECT_EQ(dialog->windowTitle(), "OTHER   [ 15:00:15 - Sep 23 2014 ]");
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramAlsoWithItsDialogsOpen) {
+  TForm5* form = Make<TForm5>();
+  TForm3* ports = Make<TForm3>();
+  TForm4* versions = Make<TForm4>();
+  form->show();
+  ports->show();
+  versions->show();
+  // The message loop ends with 0 when the last window that counts has closed; the second
+  // timer only bounds the wait.
+  QTimer::singleShot(0, form, [form] { form->close(); });
+  QTimer bound;
+  bound.setSingleShot(true);
+  QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  bound.start(5000);
+  EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST_F(MainWindowTest, EveryLabelShowsPlainText) {
