@@ -33,19 +33,8 @@ void ResetSharedState() {
   Form4 = nullptr;
   Form5 = nullptr;
   Form6 = nullptr;
-  StatusPanels[PortPanel] = 0;
-  StatusPanels[MessagePanel] = 1;
-  StatusPanels[DevicePanel] = 2;
-  StatusPanels[ExtraPanel] = 3;
-  CurrentPort = 0;
   OpenedPort = 0;
-  DeviceInfo = {};
-  VRecordSeen = false;
-  RRecord = {};
-  AbortRequested = false;
   CurrentImage = {};
-  MultiImageMode = false;
-  NVariant = false;
   fakePorts.clear();
   InstallPortEnumeration(FakeEnumeration);
 }

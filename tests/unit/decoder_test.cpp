@@ -3,20 +3,13 @@
 #include <vector>
 
 #include "protocol/decoder.h"
+#include "support/engine_fixture.h"
 
 namespace {
 
-// Every decoder variable back to its value at program start.
 class Decoder : public testing::Test {
  protected:
-  void SetUp() override {
-    DeviceInfo = {};
-    PendingVRecord = {0, 0, 0, 0, 0xFF};
-    VRecordSeen = AckReceived = RefusalReceived = AbortRequested = false;
-    std::memset(&RRecord, 0, sizeof RRecord);
-    RParser = {};
-    RRecordDone = 0;
-  }
+  void SetUp() override { ResetEngineState(); }
   static void feed(std::vector<uint8_t> bytes) {
     DecodeReplyBytes(bytes.data(), static_cast<int>(bytes.size()));
   }
