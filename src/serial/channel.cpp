@@ -168,6 +168,10 @@ void DrainPort() {
 void ApplyPort() {
   if (CurrentPort == OpenedPort) return;
   OpenedPort = CurrentPort;
+  // A port chosen before stays held for exclusive use until it is closed: let it go, so
+  // that other programs (or another bench) can use it.
+  for (int i = 0; i <= MaxPortIndex; ++i)
+    if (i != CurrentPort) ClosePort(i);
   ClosePort(CurrentPort);
   OpenPort(CurrentPort, PortBaudRate, 0, 2, 8, 0, 0);
   SetLines(CurrentPort, 1);

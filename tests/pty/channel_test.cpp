@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <signal.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -158,6 +159,27 @@ TEST_F(Channel, IndicesOutsideTheTableHaveNoPort) {
   }
 }
 
+TEST_F(Channel, ChoosingAnotherPortLetsTheFormerOneGo) {
+  ASSERT_TRUE(startDevice("COM1"));
+  ChildProcess second;
+  std::string line;
+  ASSERT_TRUE(second.start(TARVIK_DEVSIM, {"--port", "COM2", "--ports-dir", ports}));
+  ASSERT_TRUE(second.readLine(&line, 10'000));
+  CurrentPort = 0;
+  OpenedPort = -1;
+  ApplyPort();
+  ASSERT_EQ(CheckPort(0), 0);
+  CurrentPort = 1;
+  ApplyPort();
+  EXPECT_EQ(CheckPort(1), 0);
+  EXPECT_EQ(CheckPort(0), -2);
+  char path[512];
+  ASSERT_EQ(PortDevicePath(0, path, sizeof path), 0);
+  SerialHandle other = NoSerialHandle;
+  EXPECT_EQ(SerialOpen(path, &other), SerialOk);  // free for another program
+  SerialClose(other);
+}
+
 TEST_F(Channel, ReopeningKeepsTheRecordsBuffer) {
   ASSERT_TRUE(startDevice("COM1"));
   ASSERT_NE(OpenPort(0, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
@@ -183,6 +205,7 @@ TEST_F(Channel, DrainReadsOnceOnASilentLineAndEndsOnAChatteringOne) {
   EXPECT_EQ(Reads, 1);
 
   std::atomic<bool> stop{false};
+  fcntl(pair.master, F_SETFL, O_NONBLOCK);  // a full line must not block the writer for ever
   std::thread chatter([&] {
     const uint8_t junk[256] = {};
     while (!stop) (void)!write(pair.master, junk, sizeof junk);
