@@ -23,6 +23,9 @@
 
 namespace {
 
+// How long before an answer is due the serving loop stops sleeping and spins.
+constexpr int64_t SpinUs = 150;
+
 using devsim::Device;
 using devsim::Never;
 using devsim::ProgramOptions;
@@ -97,11 +100,16 @@ bool Serve(Device& device, const devsim::PtyPort& pty, TranscriptFile& transcrip
     const int64_t wake = std::min(device.nextArrivalUs(), device.hangUpUs());
     timespec timeout{};
     if (wake != Never) {
-      const int64_t wait = std::max<int64_t>(0, wake - now());
+      // Wake a little early and spin to the due time: a sleeping wake-up comes up to a few
+      // hundred microseconds late, which would make every answer late.
+      const int64_t wait = std::max<int64_t>(0, wake - now() - SpinUs);
       timeout = {static_cast<time_t>(wait / 1000000), static_cast<long>(wait % 1000000) * 1000};
     }
     pollfd p{pty.master, static_cast<short>(POLLIN | (due.empty() ? 0 : POLLOUT)), 0};
     const int r = ppoll(&p, 1, wake == Never ? nullptr : &timeout, &waitMask);
+    if (r == 0 && wake != Never)
+      while (now() < wake) {
+      }
     if (r < 0) {
       if (errno == EINTR) continue;
       std::perror("tarvik-devsim: poll");

@@ -114,16 +114,18 @@ int16_t WaitReply(int milliseconds) {
   if (milliseconds < 5) return WaitTimedOut;
   const int64_t deadline = MonotonicUs() + int64_t{milliseconds} * 1000;
   for (;;) {
-    // Sleep until input arrives, 5 ms at the most, so the windows stay live and an
-    // answer is decoded the moment it is there.
-    const int64_t leftUs = deadline - MonotonicUs();
-    WaitInput(CurrentPortHandle(), static_cast<int>(std::clamp<int64_t>((leftUs + 999) / 1000, 0, 5)));
+    // Window messages first, while the frame is still on the line, so that an answer is
+    // decoded the moment it arrives.
     ProcessMessages();
-    ReplyDecoder();
     if (AbortRequested) {
       AbortRequested = false;
       return WaitAborted;
     }
+    // Sleep until input arrives, 5 ms at the most, so the windows stay live.
+    const int64_t leftUs = deadline - MonotonicUs();
+    const int ready = WaitInput(
+        CurrentPortHandle(), static_cast<int>(std::clamp<int64_t>((leftUs + 999) / 1000, 0, 5)));
+    if (ready != 0) ReplyDecoder();  // a failure reads too: that is how a lost port shows
     if (AckReceived) {
       AckReceived = false;
       return WaitAcknowledged;

@@ -10,7 +10,8 @@ TStatusBar::TStatusBar(std::initializer_list<int> panelWidths, QWidget* parent)
     label->setTextFormat(Qt::PlainText);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(2, 0, 2, 0);
-    label->setFixedWidth(width);
+    // A fixed size, so a new text never lays the whole bar out again.
+    label->setFixedSize(width, label->sizeHint().height());
     addWidget(label);
     panels_.push_back(label);
   }
