@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include "protocol/search.h"  // NVariant, set by this window
 #include "ui/status_bar.h"
 
 class QAction;
@@ -13,9 +14,6 @@ class QLabel;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
-
-// The N probe of the search: set when the identity carries "HUB" or "QIX".
-extern bool NVariant;
 
 class TForm6 : public QMainWindow {
   Q_OBJECT

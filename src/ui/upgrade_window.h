@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include "protocol/run.h"  // MultiImageMode, set by this window
 #include "ui/status_bar.h"
 
 class QAction;
@@ -11,9 +12,6 @@ class QFrame;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
-
-// Multi-image mode, set when the window is created (the programming run reads it).
-extern bool MultiImageMode;
 
 class TForm5 : public QMainWindow {
   Q_OBJECT
