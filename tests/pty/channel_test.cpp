@@ -62,6 +62,13 @@ class Channel : public testing::Test {
   void link(const std::string& name, const std::string& target) {
     ASSERT_EQ(symlink(target.c_str(), (ports + "/" + name).c_str()), 0);
   }
+  // The test plays the line on the pair's master; the channel opens its slave as COM3.
+  void openAsCom3(PtyPair& pair) {
+    ASSERT_TRUE(pair.ok());
+    link("COM3", pair.slavePath);
+    CurrentPort = 2;
+    ASSERT_NE(OpenPort(2, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
+  }
   QString message() const { return Form5->StatusBar1->panelText(StatusPanels[MessagePanel]); }
 
   ScratchDir dir;
@@ -193,10 +200,7 @@ TEST_F(Channel, ReopeningKeepsTheRecordsBuffer) {
 
 TEST_F(Channel, DrainReadsOnceOnASilentLineAndEndsOnAChatteringOne) {
   PtyPair pair;
-  ASSERT_TRUE(pair.ok());
-  link("COM3", pair.slavePath);
-  CurrentPort = 2;
-  ASSERT_NE(OpenPort(2, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
+  openAsCom3(pair);
   SerialBackend counting = DeviceSerialBackend();
   counting.read = CountedRead;
   InstallSerialBackend(&counting);
@@ -220,10 +224,7 @@ TEST_F(Channel, DrainReadsOnceOnASilentLineAndEndsOnAChatteringOne) {
 
 TEST_F(Channel, AVanishedDeviceLeavesThePortUnusable) {
   PtyPair pair;
-  ASSERT_TRUE(pair.ok());
-  link("COM3", pair.slavePath);
-  CurrentPort = 2;
-  ASSERT_NE(OpenPort(2, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
+  openAsCom3(pair);
   pair.closeMaster();
   ::close(pair.slave);
   pair.slave = -1;
