@@ -48,10 +48,10 @@ class Channel : public testing::Test {
     new TForm1;
   }
   void TearDown() override {
+    InstallSerialBackend(nullptr);
     ResetEngineState();
     delete Form1;
     delete Form5;
-    InstallSerialBackend(nullptr);
   }
   bool startDevice(const std::string& port, std::vector<std::string> args = {}) {
     args.insert(args.end(), {"--port", port, "--ports-dir", ports});
@@ -201,7 +201,8 @@ TEST_F(Channel, ReopeningKeepsTheRecordsBuffer) {
 TEST_F(Channel, DrainReadsOnceOnASilentLineAndEndsOnAChatteringOne) {
   PtyPair pair;
   openAsCom3(pair);
-  SerialBackend counting = DeviceSerialBackend();
+  static SerialBackend counting;  // installed beyond this function: TearDown closes through it
+  counting = DeviceSerialBackend();
   counting.read = CountedRead;
   InstallSerialBackend(&counting);
   Reads = 0;
