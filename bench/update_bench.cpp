@@ -47,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine.h"
 #include "platform/serial_device.h"
 #include "platform/waiting.h"
 #include "protocol/decoder.h"
@@ -55,7 +56,7 @@
 #include "serial/channel.h"
 #include "ui/forms.h"
 #include "ui/status_bar.h"
-#include "ui/status_channel.h"
+#include "ui/window_view.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"
 
@@ -313,15 +314,14 @@ struct Sample {
 // The engine's update, as the Upgrade window's START runs it; true on "Program OK".
 bool EngineUpdate(const Strategy& strategy) {
   // The channel and the decoder as a START finds them.
-  CurrentPort = 0;
-  OpenedPort = -1;
+  UsePort(0);
   AckReceived = RefusalReceived = AbortRequested = false;
   WaitBackend wait = RealWaitBackend();
   wait.processMessages = TimedRound;
   wait.waitInput = strategy.waitInput;
   InstallWaitBackend(&wait);
-  const int16_t found = SearchDevice(Form5->ProgressBar1, Form5->StatusBar1);
-  if (found == SearchFound) PrgMode(Form5->ProgressBar1, Form5->StatusBar1);
+  const int16_t found = UpdateDevices(HandleOf(Form5->ProgressBar1), HandleOf(Form5->StatusBar1),
+                                      HandleOf(Form5->ProgressBar2));
   InstallWaitBackend(nullptr);
   const QString message = Form5->StatusBar1->panelText(StatusPanels[MessagePanel]);
   if (message == QLatin1String("Program OK")) return true;
@@ -560,6 +560,7 @@ int main(int argc, char** argv) {
   if (groups.empty()) return Usage(argv[0]);
 
   QApplication app(argc, argv);
+  InstallWindowView();
   QTemporaryDir work;
   if (!work.isValid()) return 1;
   const std::string dir = QDir::toNativeSeparators(work.path()).toStdString();

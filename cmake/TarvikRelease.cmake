@@ -3,8 +3,9 @@
 #   tarvik_add_release(<target> DIR <release folder> [TEST])
 #   tarvik_release_data(<library> DIR <release folder>)
 #
-# The first makes the release's executable, the second only its data (an object
-# library), for tests that link the program's modules against a release.
+# The first makes the release's executable (in a build without Qt only its data), the
+# second only its data (an object library), for tests that link the program's modules
+# against a release.
 #
 # The release folder holds release.cmake and the firmware inputs it names (Intel HEX).
 # release.cmake sets
@@ -160,8 +161,11 @@ endfunction()
 function(tarvik_add_release target)
   cmake_parse_arguments(ARG "TEST" "DIR" "" ${ARGN})
   tarvik_release_data(${target}_data DIR "${ARG_DIR}")
+  if(NOT TARVIK_WITH_GUI)
+    return()  # the data alone, for the engine's tests
+  endif()
   add_executable(${target} "${PROJECT_SOURCE_DIR}/src/startup/main.cpp")
-  target_link_libraries(${target} PRIVATE ${target}_data tarvik_core)
+  target_link_libraries(${target} PRIVATE ${target}_data tarvik_gui)
   if(NOT ARG_TEST)
     install(TARGETS ${target} RUNTIME DESTINATION bin)
   endif()

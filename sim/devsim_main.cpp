@@ -1,6 +1,5 @@
 // tarvik-devsim: a device in bootloader mode on a pseudo-terminal, linked into the ports
 // folder as COM<n>, served under the real monotonic clock.
-#include <pwd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -197,13 +196,11 @@ int main(int argc, char** argv) {
   prctl(PR_SET_TIMERSLACK, 1UL);  // wake-ups on time, to the microsecond where we can
 
   std::string error;
-  const char* home = getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    const passwd* user = getpwuid(getuid());
-    home = user != nullptr ? user->pw_dir : nullptr;
+  const std::string portsDir = devsim::PortsFolder(options.portsDir);
+  if (portsDir.empty()) {
+    std::fprintf(stderr, "tarvik-devsim: no ports folder: no home folder; use --ports-dir\n");
+    return 1;
   }
-  const std::string portsDir = devsim::ResolvePortsDir(
-      options.portsDir, getenv("TARVIK_PORTS_DIR"), getenv("XDG_CONFIG_HOME"), home);
   if (!devsim::EnsureDirectory(portsDir, &error)) {
     std::fprintf(stderr, "tarvik-devsim: %s\n", error.c_str());
     return 1;

@@ -1,5 +1,7 @@
 #include "sim/options.h"
 
+#include "serial/port_names.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
@@ -322,20 +324,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   return result;
 }
 
-std::string ResolvePortsDir(const std::string& option, const char* tarvikPortsDir,
-                            const char* xdgConfigHome, const char* home) {
-  // The same folder the updater looks in: a relative XDG_CONFIG_HOME does not count, and
-  // trailing slashes go.
-  auto set = [](const char* v) { return v != nullptr && *v != '\0'; };
-  std::string dir;
-  if (!option.empty())
-    dir = option;
-  else if (set(tarvikPortsDir))
-    dir = tarvikPortsDir;
-  else if (set(xdgConfigHome) && xdgConfigHome[0] == '/')
-    dir = std::string(xdgConfigHome) + "/tarvik/ports";
-  else
-    dir = std::string(set(home) ? home : "") + "/.config/tarvik/ports";
+std::string PortsFolder(const std::string& option) {
+  if (option.empty()) return PortsDirectory();
+  std::string dir = option;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   return dir;
 }

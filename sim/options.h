@@ -11,7 +11,7 @@ namespace devsim {
 struct ProgramOptions {
   Config device;
   std::string port;      // "COM<n>"; empty: the first COM<n> that is free in the ports folder
-  std::string portsDir;  // empty: from the environment (ResolvePortsDir)
+  std::string portsDir;  // empty: the updater's (PortsFolder)
   std::string dumpHex, dumpBin, transcript, report;
   bool help = false;
 };
@@ -27,10 +27,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
 std::string HelpText();
 
-// The ports folder: the option, else $TARVIK_PORTS_DIR, else $XDG_CONFIG_HOME/tarvik/ports,
-// else $HOME/.config/tarvik/ports. Empty or missing values count as unset.
-std::string ResolvePortsDir(const std::string& option, const char* tarvikPortsDir,
-                            const char* xdgConfigHome, const char* home);
+// The ports folder: the option (trailing slashes removed), else the folder the updater looks
+// in (serial/port_names.h); empty when there is none.
+std::string PortsFolder(const std::string& option);
 
 // The file of one device: the name itself for a single device, else the name with ".<k>".
 std::string DeviceFileName(const std::string& name, int device, int deviceCount);

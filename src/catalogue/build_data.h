@@ -25,15 +25,36 @@ struct BuildCell {
   uint8_t preparation;
 };
 
-// Data block size of the chips of a slot: slots 6 and 7 hold 16-bit chips.
-constexpr int SlotBlockSize(int slot) { return slot == 6 || slot == 7 ? 256 : 64; }
+// Slots 6 and 7 hold the 16-bit chips (PIC24 / dsPIC33), the others PIC18 chips.
+constexpr bool IsWideSlot(int slot) { return slot == 6 || slot == 7; }
+// Data block size of the chips of a slot.
+constexpr int SlotBlockSize(int slot) { return IsWideSlot(slot) ? 256 : 64; }
 
-// The cells the catalogue fills from build data; row 32 slot 6 shares row 16's data.
+// A masked image names the board (print) and the preparation it needs in two header bytes:
+// bytes 14 and 15 of a PIC18 image, 1024 and 1025 of a 16-bit chip's image.
+constexpr int Pic18HeaderAt = 14;
+constexpr int WideHeaderAt = 1024;
+constexpr int SlotHeaderAt(int slot) { return IsWideSlot(slot) ? WideHeaderAt : Pic18HeaderAt; }
+
+// The board-specific catalogue cells (rows other than 0), in the order the catalogue fills
+// them. Row 32 slot 6 has no build data of its own: it shares row 16's.
+struct BoardCell {
+  uint8_t row;
+  uint8_t slot;
+};
+inline constexpr BoardCell BoardCells[] = {
+    {2, 0}, {4, 0}, {5, 0}, {6, 0}, {2, 1}, {4, 1}, {5, 1}, {6, 1},
+    {5, 6}, {6, 6}, {7, 6}, {8, 6}, {11, 6}, {16, 6}, {19, 6}, {32, 6},
+};
+constexpr int SharingRow = 32;
+constexpr int SharedRow = 16;
+
+// The cells a release can give build data: row 0 of the chip slots 0 to 9 and the
+// board-specific cells but the sharing one.
 constexpr bool IsBuildCell(int row, int slot) {
   if (row == 0) return slot >= 0 && slot <= 9;
-  if (slot == 0 || slot == 1) return row == 2 || row == 4 || row == 5 || row == 6;
-  if (slot == 6)
-    return row == 5 || row == 6 || row == 7 || row == 8 || row == 11 || row == 16 || row == 19;
+  for (const BoardCell& c : BoardCells)
+    if (c.row == row && c.slot == slot) return row != SharingRow;
   return false;
 }
 

@@ -2,21 +2,14 @@
 
 #include "catalogue/build_data.h"
 
+#include <cstring>
+
 ImageSlot ImageCatalogue[CatalogueRows][CatalogueSlots];
 CurrentImageRecord CurrentImage;
 uint8_t ImagesPending;
 
 namespace {
 
-// Board-specific cells, in the order they are filled. Row 32 slot 6 shares row 16's data.
-struct Cell {
-  uint8_t row;
-  uint8_t slot;
-};
-constexpr Cell BoardCells[] = {
-    {2, 0}, {4, 0}, {5, 0}, {6, 0}, {2, 1}, {4, 1}, {5, 1}, {6, 1},
-    {5, 6}, {6, 6}, {7, 6}, {8, 6}, {11, 6}, {16, 6}, {19, 6}, {32, 6},
-};
 constexpr int FilledCells = ChipSlots + static_cast<int>(sizeof BoardCells / sizeof BoardCells[0]);
 
 // One-byte placeholders (image, EEPROM, final block) for parts a release does not supply.
@@ -77,11 +70,12 @@ uint8_t FillCatalogue() {
     for (auto& slot : row) slot.imageLength = 0;
   for (int slot = 0; slot < ChipSlots; ++slot) FillCell(0, 0, slot, Placeholders[slot]);
   int n = ChipSlots;
-  uint8_t* row16 = nullptr;  // row 32 slot 6 shares row 16's data, placeholders included
-  for (const Cell& c : BoardCells) {
-    uint8_t* placeholders = c.row == 32 && row16 != nullptr ? row16 : Placeholders[n++];
-    if (c.row == 16) row16 = placeholders;
-    FillCell(c.row, c.row == 32 ? 16 : c.row, c.slot, placeholders);
+  uint8_t* shared = nullptr;  // the sharing row takes the shared row's data, placeholders included
+  for (const BoardCell& c : BoardCells) {
+    uint8_t* placeholders =
+        c.row == SharingRow && shared != nullptr ? shared : Placeholders[n++];
+    if (c.row == SharedRow) shared = placeholders;
+    FillCell(c.row, c.row == SharingRow ? SharedRow : c.row, c.slot, placeholders);
   }
   return CountImages();
 }
@@ -142,4 +136,12 @@ void MarkImageDone(int8_t slot) {
 
 uint8_t DataMask(uint8_t value, uint8_t flag) {
   return flag == 0 ? 0 : static_cast<uint8_t>(value + 0xA5);
+}
+
+void ResetCatalogue() {
+  for (auto& row : ImageCatalogue)
+    for (auto& slot : row) slot = {};
+  CurrentImage = {};
+  ImagesPending = 0;
+  std::memset(Placeholders, 0, sizeof Placeholders);
 }

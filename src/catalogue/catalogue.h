@@ -58,5 +58,9 @@ void MarkImageDone(int8_t slot);
 // The chip slot of a chip code; unlisted codes give slot 0.
 int SlotOfChip(uint8_t chipCode);
 
+// The catalogue, the current image and the count of pending images back to their values at
+// program start (empty until FillCatalogue).
+void ResetCatalogue();
+
 // Mask byte for a value: (value + 0xA5) mod 256 when flag is set, else 0.
 uint8_t DataMask(uint8_t value, uint8_t flag);

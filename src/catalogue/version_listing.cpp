@@ -77,28 +77,21 @@ void HeaderRequirements(const BuildCell& c, int headerAt, uint8_t* print, uint8_
 struct Group {
   const char* label;
   int slot;
-  int headerAt;
-  std::vector<int> boardRows;  // listed when row 0 of the slot has no image
 };
 
 }  // namespace
 
 std::vector<std::string> VersionListing() {
   static const Group groups[] = {
-      {"24HJ64", 6, 1024, {5, 6, 7, 8, 11, 16, 19}},
-      {"2580  ", 1, 14, {2, 4, 5, 6}},
-      {"258   ", 0, 14, {2, 4, 5, 6}},
-      {"2480  ", 2, 14, {}},
-      {"248   ", 3, 14, {}},
-      {"2320  ", 4, 14, {}},
-      {"24J10 ", 5, 14, {}},
+      {"24HJ64", 6}, {"2580  ", 1}, {"258   ", 0}, {"2480  ", 2},
+      {"248   ", 3}, {"2320  ", 4}, {"24J10 ", 5},
   };
   std::vector<std::string> lines = {"Device - Print          - Preparation",
                                     std::string(37, '-')};
   int imageLines = 0;
   auto add = [&](const Group& g, const BuildCell& c) {
     uint8_t print, preparation;
-    HeaderRequirements(c, g.headerAt, &print, &preparation);
+    HeaderRequirements(c, SlotHeaderAt(g.slot), &print, &preparation);
     lines.push_back(ComposeVersionLine(static_cast<int8_t>(imageLines++), g.label, print,
                                        preparation));
   };
@@ -107,8 +100,10 @@ std::vector<std::string> VersionListing() {
       add(g, *c);
       continue;
     }
-    for (int row : g.boardRows)
-      if (const BuildCell* c = ListedCell(row, g.slot)) add(g, *c);
+    // Without an image for every board, the board-specific images of the slot.
+    for (const BoardCell& b : BoardCells)
+      if (b.slot == g.slot)
+        if (const BuildCell* c = ListedCell(b.row, g.slot)) add(g, *c);
   }
   return lines;
 }

@@ -70,11 +70,15 @@ bool IsGone(int fd) {
 
 // Unix98 pty slaves (majors 136-143) and legacy BSD ones (major 3): no transmitter, no
 // modem lines, no driver knobs; written bytes are with the peer already.
-bool IsPseudoTerminal(int fd) {
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+bool IsPseudoTerminalNode(const struct stat& st) {
+  if (!S_ISCHR(st.st_mode)) return false;
   const unsigned m = major(st.st_rdev);
   return (m >= 136 && m <= 143) || m == 3;
+}
+
+bool IsPseudoTerminal(int fd) {
+  struct stat st{};
+  return fstat(fd, &st) == 0 && IsPseudoTerminalNode(st);
 }
 
 // Drops the exclusive mode (it would outlive us on a pty), the lock and the descriptor.
@@ -333,6 +337,15 @@ void DeviceClose(SerialHandle h) {
     tcflush(h, TCOFLUSH);
   Release(h, true);
 }
+
+}  // namespace
+
+bool IsPseudoTerminalPath(const char* path) {
+  struct stat st{};
+  return path != nullptr && stat(path, &st) == 0 && IsPseudoTerminalNode(st);
+}
+
+namespace {
 
 const SerialBackend deviceBackend = {
     DeviceOpen,  DeviceConfigure, DeviceSetImmediateReads, DeviceRequestLowLatency,

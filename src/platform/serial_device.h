@@ -62,6 +62,9 @@ int SerialWaitReadable(SerialHandle h, int timeoutMs);
 // Closes the handle; the device can be opened again at once afterwards.
 void SerialClose(SerialHandle h);
 
+// Whether a path leads to a pseudo-terminal (a pty slave): no transmitter, no modem lines.
+bool IsPseudoTerminalPath(const char* path);
+
 // The mapping of an errno value to a result; the one place where that is decided.
 int SerialResultFromErrno(int err);
 

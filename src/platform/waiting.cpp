@@ -1,13 +1,13 @@
-// Waiting on the real clock: nanosleep, the Qt event loop and CLOCK_MONOTONIC.
+// Waiting on the real clock: nanosleep, the front end's message pump and CLOCK_MONOTONIC.
 #include "platform/waiting.h"
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <ctime>
 
 namespace {
 
 const WaitBackend* installedBackend = nullptr;  // null: the real backend
+MessagePump installedPump = nullptr;
 
 const WaitBackend& Backend() {
   return installedBackend != nullptr ? *installedBackend : RealWaitBackend();
@@ -21,9 +21,6 @@ void RealSleepMs(int ms) {
   }
 }
 
-void RealProcessMessages() {
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
-}
 
 int64_t RealNowUs() {
   timespec ts{};
@@ -38,13 +35,19 @@ int RealWaitInput(SerialHandle h, int ms) {
   return 0;
 }
 
-const WaitBackend realBackend = {RealSleepMs, RealProcessMessages, RealNowUs, RealWaitInput};
+const WaitBackend realBackend = {RealSleepMs, PumpMessages, RealNowUs, RealWaitInput};
 
 }  // namespace
 
 const WaitBackend& RealWaitBackend() { return realBackend; }
 
 void InstallWaitBackend(const WaitBackend* backend) { installedBackend = backend; }
+
+void InstallMessagePump(MessagePump pump) { installedPump = pump; }
+
+void PumpMessages() {
+  if (installedPump != nullptr) installedPump();
+}
 
 void SleepMs(int ms) { Backend().sleepMs(ms); }
 void ProcessMessages() { Backend().processMessages(); }

@@ -1,4 +1,4 @@
-// Waiting: sleeping, processing window messages, the monotonic clock and waiting for
+// Waiting: sleeping, processing the front end's messages, the monotonic clock and waiting for
 // input. The engine tests install a virtual clock here, so long waits cost no real time.
 #pragma once
 
@@ -15,6 +15,13 @@ struct WaitBackend {
 };
 
 const WaitBackend& RealWaitBackend();
+
+// The front end's message processing (the windows' event loop, a terminal's Ctrl-C check),
+// run by every ProcessMessages of the real backend and of the test backends; nullptr: none.
+using MessagePump = void (*)();
+void InstallMessagePump(MessagePump pump);
+// Runs the installed pump once.
+void PumpMessages();
 // Installs a backend; nullptr restores the real one.
 void InstallWaitBackend(const WaitBackend* backend);
 

@@ -4,14 +4,16 @@
 #include <cstring>
 
 #include "catalogue/catalogue.h"
+#include "engine/colours.h"
 #include "protocol/decoder.h"
 #include "protocol/frames.h"
-#include "ui/colours.h"
-#include "ui/device_info.h"
-#include "ui/forms.h"
-#include "ui/status_channel.h"
 
-uint8_t ResetVector[8] = {0x80, 0xEF, 0x3F, 0xF0, 0x00, 0x00, 0x00, 0x00};
+namespace {
+// The reset vector until a chip's geometry is settled.
+constexpr std::array<uint8_t, 8> InitialResetVector = {0x80, 0xEF, 0x3F, 0xF0, 0, 0, 0, 0};
+}  // namespace
+
+std::array<uint8_t, 8> ResetVector = InitialResetVector;
 int32_t ResetVectorLength = 8;
 int32_t AddressUnit = 1;
 int32_t TopReserve;
@@ -27,25 +29,25 @@ struct Chip {
   uint8_t code;
   const char* label;
   int32_t flashSize;  // PIC18: bytes; 16-bit chips: the bootloader's entry address
-  uint8_t vector5[8];     // reset vector for bootloader version 5 and above
-  uint8_t vectorOld[8];   // below 5
+  std::array<uint8_t, 8> vector5;    // reset vector for bootloader version 5 and above
+  std::array<uint8_t, 8> vectorOld;  // below 5
   bool hasOldVector;
 };
 
 constexpr Chip Chips[] = {
-    {66, "Found 258", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {0x80, 0xEF, 0x3F, 0xF0}, true},
-    {67, "Found 2580", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {0x80, 0xEF, 0x3F, 0xF0}, true},
-    {68, "Found 2480", 0x4000, {0x40, 0xEF, 0x1F, 0xF0}, {0x80, 0xEF, 0x1F, 0xF0}, true},
-    {69, "Found 248", 0x4000, {0x40, 0xEF, 0x1F, 0xF0}, {0x80, 0xEF, 0x1F, 0xF0}, true},
-    {70, "Found 2320", 0x2000, {0x80, 0xEF, 0x0F, 0xF0}, {0x80, 0xEF, 0x0F, 0xF0}, true},
-    {71, "Found 18F25k80", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {}, false},
-    {72, "Found 18F26k80", 0x10000, {0x40, 0xEF, 0x7F, 0xF0}, {}, false},
-    {199, "Found 24j10", 0x4000, {0x00, 0xEF, 0x1E, 0xF0}, {0x00, 0xEF, 0x1E, 0xF0}, true},
-    {252, "Found 33FJ64", 0xA800, {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},
+    {0x42, "Found 258", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {0x80, 0xEF, 0x3F, 0xF0}, true},
+    {0x43, "Found 2580", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {0x80, 0xEF, 0x3F, 0xF0}, true},
+    {0x44, "Found 2480", 0x4000, {0x40, 0xEF, 0x1F, 0xF0}, {0x80, 0xEF, 0x1F, 0xF0}, true},
+    {0x45, "Found 248", 0x4000, {0x40, 0xEF, 0x1F, 0xF0}, {0x80, 0xEF, 0x1F, 0xF0}, true},
+    {0x46, "Found 2320", 0x2000, {0x80, 0xEF, 0x0F, 0xF0}, {0x80, 0xEF, 0x0F, 0xF0}, true},
+    {0x47, "Found 18F25k80", 0x8000, {0x40, 0xEF, 0x3F, 0xF0}, {}, false},
+    {0x48, "Found 18F26k80", 0x10000, {0x40, 0xEF, 0x7F, 0xF0}, {}, false},
+    {0xC7, "Found 24j10", 0x4000, {0x00, 0xEF, 0x1E, 0xF0}, {0x00, 0xEF, 0x1E, 0xF0}, true},
+    {0xFC, "Found 33FJ64", 0xA800, {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},
      {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}, true},
-    {253, "Found 33FJ128 - 24HJ128", 0x15400, {0x00, 0x54, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00},
+    {0xFD, "Found 33FJ128 - 24HJ128", 0x15400, {0x00, 0x54, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00},
      {0x00, 0x54, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00}, true},
-    {254, "Found 24HJ64", 0xA800, {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},
+    {0xFE, "Found 24HJ64", 0xA800, {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},
      {0x00, 0xA8, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}, true},
 };
 
@@ -55,10 +57,11 @@ const Chip* FindChip(uint8_t code) {
   return nullptr;
 }
 
-// "No Hex inside" and "Hex too Big", shown by the window that runs the engine.
-void ReportImageProblem(const char* text, TStatusBar* statusBar) {
+// "No Hex inside" and "Hex too Big", shown by the window that runs the engine; the Updater
+// window adds a warning and the device information.
+void ReportImageProblem(const char* text, StatusBarHandle statusBar) {
   ShowResult(text, ColourRed);
-  if (Form6 == nullptr && Form5 == nullptr) {
+  if (RunningWindow != EngineWindow::Loader && RunningWindow != EngineWindow::Upgrade) {
     SetStatusText(statusBar, DevicePanel, "Warning");
     ShowDeviceInfo();
   }
@@ -66,7 +69,7 @@ void ReportImageProblem(const char* text, TStatusBar* statusBar) {
 
 }  // namespace
 
-bool IsWideChip(uint8_t chipCode) { return chipCode >= 252 && chipCode <= 254; }
+bool IsWideChip(uint8_t chipCode) { return chipCode >= 0xFC && chipCode <= 0xFE; }
 
 const char* ChipLabel(uint8_t chipCode) {
   const Chip* c = FindChip(chipCode);
@@ -82,12 +85,12 @@ bool ChipGeometry(uint8_t chipCode, uint8_t bootVersion) {
   if (IsWideChip(chipCode)) AddressUnit = 2;
   const bool current = bootVersion >= 5;
   if (!current && !c->hasOldVector) return false;
-  std::memcpy(ResetVector, current ? c->vector5 : c->vectorOld, sizeof ResetVector);
+  ResetVector = current ? c->vector5 : c->vectorOld;
   ResetVectorLength = IsWideChip(chipCode) ? 8 : 4;
   return true;
 }
 
-bool IdentifyChip(TStatusBar* statusBar) {
+bool IdentifyChip(StatusBarHandle statusBar) {
   PadLastBlock = 0;
   BlockSize = 64;
   const uint8_t code = DeviceInfo.chipCode;
@@ -97,10 +100,10 @@ bool IdentifyChip(TStatusBar* statusBar) {
     SetStatusText(statusBar, DevicePanel, "Unknow Device");
     return false;
   }
-  const bool padded = code == 71 || code == 72;
+  const bool padded = code == 0x47 || code == 0x48;
   if (padded) PadLastBlock = 1;
   if (!ChipGeometry(code, DeviceInfo.bootVersion)) {
-    // Chip codes 71 and 72 have no reset vector for bootloaders below version 5: writing
+    // Chip codes 0x47 and 0x48 have no reset vector for bootloaders below version 5: writing
     // an earlier chip's jump could cut the device off from its bootloader.
     ShowDeviceInfo();
     ReportError(-4);
@@ -115,7 +118,7 @@ bool IdentifyChip(TStatusBar* statusBar) {
     FlashLimit = chip->flashSize - 128;
     BlockSize = 128 * AddressUnit;
   } else {
-    FlashLimit = chip->flashSize - (code == 199 ? TopReserveJ : TopReserve);
+    FlashLimit = chip->flashSize - (code == 0xC7 ? TopReserveJ : TopReserve);
   }
   const int32_t length = CurrentImage.imageLength;
   if (IsWideChip(code)) {
@@ -133,4 +136,16 @@ bool IdentifyChip(TStatusBar* statusBar) {
   }
   SetStatusText(statusBar, DevicePanel, chip->label);
   return true;
+}
+
+void ResetChip() {
+  ResetVector = InitialResetVector;
+  ResetVectorLength = 8;
+  AddressUnit = 1;
+  TopReserve = 0;
+  TopReserveJ = 0;
+  PadLastBlock = 0;
+  FlashLimit = 0;
+  ProgramLength = 0;
+  BlockSize = 0;
 }

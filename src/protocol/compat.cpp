@@ -5,12 +5,10 @@
 #include "catalogue/build_data.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/version_listing.h"
+#include "engine/colours.h"
 #include "protocol/chip.h"
 #include "protocol/decoder.h"
 #include "protocol/frames.h"
-#include "ui/colours.h"
-#include "ui/device_info.h"
-#include "ui/status_channel.h"
 
 namespace {
 
@@ -39,7 +37,7 @@ bool CheckBootloaderVersion() {
 
 void ReadImageRequirements() {
   if (CurrentImage.plain != 0) return;
-  const int headerAt = IsWideChip(DeviceInfo.chipCode) ? 1024 : 14;
+  const int headerAt = IsWideChip(DeviceInfo.chipCode) ? WideHeaderAt : Pic18HeaderAt;
   // An image too short to carry the header keeps the slot's own requirements.
   if (CurrentImage.imageLength <= headerAt + 1) return;
   const uint8_t m = DataMask(0, MaskEnabled);
@@ -54,7 +52,7 @@ bool ImageSuits(uint8_t print, uint8_t requiredPreparation, bool vRecordSeen, ui
   return board && PreparationSuits(requiredPreparation, devicePreparation);
 }
 
-bool CheckCompatibility(TStatusBar* statusBar) {
+bool CheckCompatibility(StatusBarHandle statusBar) {
   if (ImageSuits(CurrentImage.print, CurrentImage.preparation, VRecordSeen, DeviceInfo.boardId,
                  DeviceInfo.preparation))
     return true;

@@ -4,16 +4,16 @@
 
 #include <cstdint>
 
-class TStatusBar;
+#include "engine/view.h"
 
 // False for bootloader version 33 and above (device information and the refusal shown).
 bool CheckBootloaderVersion();
-// A masked image's print and preparation come from its header bytes (14 and 15 for PIC18
-// chips, 1024 and 1025 for 16-bit chips).
+// A masked image's print and preparation come from its header bytes (Pic18HeaderAt,
+// WideHeaderAt).
 void ReadImageRequirements();
 // The decision table: whether an image requiring (print, required preparation) suits a
 // device reporting (board, device preparation).
 bool ImageSuits(uint8_t print, uint8_t requiredPreparation, bool vRecordSeen, uint8_t boardId,
                 uint8_t devicePreparation);
 // False: the hardware does not suit the image (the refusal shown).
-bool CheckCompatibility(TStatusBar* statusBar);
+bool CheckCompatibility(StatusBarHandle statusBar);

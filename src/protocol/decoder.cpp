@@ -22,8 +22,6 @@ constexpr uint8_t Refusal = 'N';
 constexpr uint8_t VRecordStart = 'V';
 constexpr uint8_t RRecordStart = 'R';
 
-bool ExpectsRRecord() { return DeviceInfo.bootVersion >= 8 && DeviceInfo.bootVersion < 32; }
-
 void RRecordByte(uint8_t b) {
   RParserState& p = RParser;
   switch (p.rState) {
@@ -79,7 +77,7 @@ void DataByte(uint8_t b) {
 void DecodeByte(uint8_t b) {
   if (RParser.rState != 0) {
     RRecordByte(b);
-  } else if (b == RRecordStart && ExpectsRRecord()) {
+  } else if (b == RRecordStart && ExpectsRRecord(DeviceInfo.bootVersion)) {
     RParser.rIndex = 0;
     RParser.rState = 1;
   } else if (b == Ack) {
@@ -99,6 +97,8 @@ void DecodeByte(uint8_t b) {
 }
 
 }  // namespace
+
+bool ExpectsRRecord(uint8_t bootVersion) { return bootVersion >= 8 && bootVersion <= 31; }
 
 void DecodeReplyBytes(const uint8_t* bytes, int count) {
   for (int i = 0; i < count; ++i) DecodeByte(bytes[i]);
@@ -146,4 +146,16 @@ void ResetRRecord() {
   RRecord.text[0] = '\0';
   RRecord.skipStart = 0;
   RRecord.skipLength = 0;
+}
+
+void ResetDecoder() {
+  DeviceInfo = {};
+  PendingVRecord = {0, 0, 0, 0, 0xFF};
+  VRecordSeen = false;
+  AckReceived = false;
+  RefusalReceived = false;
+  AbortRequested = false;
+  RRecord = {};
+  RParser = {};
+  RRecordDone = 0;
 }

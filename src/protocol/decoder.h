@@ -45,6 +45,9 @@ struct RParserState {
 extern RParserState RParser;
 extern int16_t RRecordDone;  // an R record was closed by its K
 
+// Bootloaders 8 to 31 follow their identification with an R record.
+bool ExpectsRRecord(uint8_t bootVersion);
+
 // Feeds received bytes to the state machine, in order.
 void DecodeReplyBytes(const uint8_t* bytes, int count);
 // One poll of CurrentPort; the count of bytes read (and decoded).
@@ -57,3 +60,5 @@ int16_t WaitReply(int milliseconds);
 
 void ResetDeviceInfo();
 void ResetRRecord();
+// Every variable of the decoder back to its value at program start.
+void ResetDecoder();

@@ -3,12 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/colours.h"
+#include "engine/view.h"
 #include "protocol/decoder.h"
 #include "serial/channel.h"
-#include "ui/colours.h"
-#include "ui/forms.h"
-#include "ui/status_channel.h"
-#include "ui/updater_window.h"
 
 uint8_t FrameBuffer[FrameBufferSize];
 
@@ -27,12 +25,11 @@ int16_t WriteAndWait(const uint8_t* bytes, int count, int waitMs) {
   return WaitReply(waitMs);
 }
 
+// Shown in the Updater window's status bar whatever window runs the engine.
 void ShowResend(int attempt) {
-  if (Form1 == nullptr) return;
   char text[32];
   std::snprintf(text, sizeof text, "Resend %d", attempt);
-  SetStatusText(Form1->StatusBar1, MessagePanel, text);
-  Form1->StatusBar1->repaint();
+  SetUpdaterStatusText(MessagePanel, text);
 }
 
 void WriteSum16(uint8_t* frame, int count) {
@@ -81,6 +78,15 @@ void ReportError(int16_t code) {
   ShowResult(text, ColourRed);
 }
 
+int BuildEepromFrame(uint8_t* buffer, int index, uint8_t value) {
+  buffer[0] = EepromCommand;
+  buffer[1] = static_cast<uint8_t>(index);
+  buffer[2] = value;
+  buffer[3] = EepromByteCount;
+  buffer[4] = EepromFrameTail;
+  return 5;
+}
+
 void SendPatternFrame() {
   uint8_t frame[19] = {0x00, 0x0F};
   std::memcpy(frame + 2, FramePattern, 15);
@@ -93,3 +99,5 @@ void SendCommand4Frame() {
   WriteSum16(frame, 2);
   WritePort(CurrentPort, frame, sizeof frame);
 }
+
+void ResetFrames() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }

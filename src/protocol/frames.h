@@ -23,8 +23,18 @@ int16_t SendCommandByte(uint8_t command, int waitMs);
 // The message of a failure: -1 " not Response ", -2 " User Abort !! ", -3 " CHK Error !! ",
 // -4 " Incompatible Bootloader !! "; other codes show nothing.
 void ReportError(int16_t code);
+// The EEPROM frame: one byte of the EEPROM image, addressed by the low 8 bits of its index.
+constexpr uint8_t EepromCommand = 0x40;
+constexpr uint8_t EepromByteCount = 0x01;  // bytes the frame carries
+constexpr uint8_t EepromFrameTail = 0x00;  // always 0, whatever the index
+// Builds the frame for EEPROM byte index into buffer; the count before the checksum.
+int BuildEepromFrame(uint8_t* buffer, int index, uint8_t value);
+
 // The closing frames of a multi-image run; written without waiting.
 void SendPatternFrame();
 void SendCommand4Frame();
 
 constexpr char FramePattern[] = "Qw7Rt2Yp9Ux4Zk3";
+
+// The frame buffer zeroed, as at program start.
+void ResetFrames();

@@ -1,12 +1,12 @@
 #include "protocol/run.h"
 
-#include <QProgressBar>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "catalogue/build_data.h"
 #include "catalogue/catalogue.h"
+#include "engine/colours.h"
 #include "platform/waiting.h"
 #include "protocol/chip.h"
 #include "protocol/compat.h"
@@ -14,12 +14,6 @@
 #include "protocol/frames.h"
 #include "protocol/search.h"
 #include "serial/channel.h"
-#include "ui/colours.h"
-#include "ui/device_info.h"
-#include "ui/progress.h"
-#include "ui/status_channel.h"
-#include "ui/upgrade_window.h"
-#include "ui/window_order.h"
 
 bool MultiImageMode;
 
@@ -29,8 +23,7 @@ constexpr uint8_t EntryCommand = 0xCC;
 constexpr int EntryWaitMs = 2000;
 constexpr int RRecordPolls = 251;
 
-bool ExpectsRRecord() { return DeviceInfo.bootVersion >= 8 && DeviceInfo.bootVersion < 32; }
-bool UpdaterOnly() { return RunningWindow() == EngineWindow::Updater; }
+bool UpdaterOnly() { return RunningWindow == EngineWindow::Updater; }
 
 // Bytes the run adds itself are masked unless the image is stored plain.
 uint8_t Added(uint8_t byte, uint8_t maskValue) {
@@ -63,7 +56,7 @@ int AfterWriteAction(int8_t slot) {
   }
 }
 
-void EnterProgrammingMode(TStatusBar* statusBar) {
+void EnterProgrammingMode(StatusBarHandle statusBar) {
   if (!VRecordSeen || DeviceInfo.bootVersion < 5) return;
   SetStatusText(statusBar, MessagePanel, "Entry in PrgMode");
   SendCommandByte(EntryCommand, EntryWaitMs);  // the run goes on whatever the answer
@@ -93,7 +86,7 @@ bool Skipped(int32_t next) {
   return SkipStart != 0 && SkipStart <= next && next <= SkipStart + SkipLength;
 }
 
-void ShowProgramAddress(int32_t address, TStatusBar* statusBar) {
+void ShowProgramAddress(int32_t address, StatusBarHandle statusBar) {
   if (!UpdaterOnly()) return;
   char text[32];
   std::snprintf(text, sizeof text, "Program %05d (%05x)", address, address);
@@ -109,7 +102,7 @@ bool Sent(int16_t r) {
 
 // Sends the image block by block and then its last block. Blocks inside the loop that got
 // no answer are passed over but counted. False: the run ended (reported).
-bool SendImage(QProgressBar* bar, TStatusBar* statusBar, int* unanswered) {
+bool SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
   int32_t pos = 0;
   for (;;) {
     const int32_t address = pos / AddressUnit;
@@ -134,7 +127,7 @@ bool SendImage(QProgressBar* bar, TStatusBar* statusBar, int* unanswered) {
       return Sent(SendFrame(FrameBuffer, fill));
     }
     const int32_t next = pos / AddressUnit;
-    bar->setValue(next);
+    SetBarPosition(bar, next);
     if (Skipped(next)) continue;
     const int16_t r = SendFrame(FrameBuffer, fill);
     if (r == SendAborted || r == SendRefused) {
@@ -145,8 +138,8 @@ bool SendImage(QProgressBar* bar, TStatusBar* statusBar, int* unanswered) {
   }
 }
 
-bool SendFinalBlock(TStatusBar* statusBar) {
-  if (RunningWindow() != EngineWindow::Loader) SetStatusText(statusBar, MessagePanel, "Fix Program");
+bool SendFinalBlock(StatusBarHandle statusBar) {
+  if (RunningWindow != EngineWindow::Loader) SetStatusText(statusBar, MessagePanel, "Fix Program");
   const uint8_t low = static_cast<uint8_t>(FlashLimit);
   const int h = StartBlock(FlashLimit, Added(0xFF, low));
   const int count = std::min(CurrentImage.finalLength, BlockSize);
@@ -155,37 +148,30 @@ bool SendFinalBlock(TStatusBar* statusBar) {
   return Sent(SendFrame(FrameBuffer, h + BlockSize));
 }
 
-bool SendEeprom(QProgressBar* bar, TStatusBar* statusBar) {
+bool SendEeprom(BarHandle bar, StatusBarHandle statusBar) {
   if (CurrentImage.eepromLength <= 0) return true;
-  bar->setValue(0);
-  bar->setMaximum(CurrentImage.eepromLength);
-  TStatusBar* eepromBar = nullptr;
-  switch (RunningWindow()) {
-    case EngineWindow::Upgrade: eepromBar = Form5->StatusBar1; break;
-    case EngineWindow::Updater: eepromBar = statusBar; break;
-    default: break;
-  }
+  SetBarPosition(bar, 0);
+  SetBarMaximum(bar, CurrentImage.eepromLength);
+  // The Upgrade and Updater windows count the EEPROM bytes in their status bars.
+  const bool counted =
+      RunningWindow == EngineWindow::Upgrade || RunningWindow == EngineWindow::Updater;
   for (int i = 0; i < CurrentImage.eepromLength; ++i) {
-    if (eepromBar != nullptr) {
+    if (counted) {
       char text[32];
       std::snprintf(text, sizeof text, "Program EEP %d", i);
-      SetStatusText(eepromBar, MessagePanel, text);
+      SetStatusText(statusBar, MessagePanel, text);
     }
     std::memset(FrameBuffer, 0xFF, sizeof FrameBuffer);
-    FrameBuffer[0] = 0x40;
-    FrameBuffer[1] = static_cast<uint8_t>(i);
-    FrameBuffer[2] = CurrentImage.eeprom[i];
-    FrameBuffer[3] = 0x01;
-    FrameBuffer[4] = 0x00;
-    if (!Sent(SendFrame(FrameBuffer, 5))) return false;
-    bar->setValue(i);
+    const int n = BuildEepromFrame(FrameBuffer, i, CurrentImage.eeprom[i]);
+    if (!Sent(SendFrame(FrameBuffer, n))) return false;
+    SetBarPosition(bar, i);
   }
   return true;
 }
 
-void ShowSuccess(QProgressBar* bar, TStatusBar* statusBar) {
-  bar->setValue(0);
-  switch (RunningWindow()) {
+void ShowSuccess(BarHandle bar, StatusBarHandle statusBar) {
+  SetBarPosition(bar, 0);
+  switch (RunningWindow) {
     case EngineWindow::Loader: ShowProgress("Successfully updated", ColourGreen); break;
     case EngineWindow::Upgrade: SetStatusText(statusBar, MessagePanel, "Program OK"); break;
     default: ShowResult(" Program Ok ", ColourGreen); break;
@@ -195,11 +181,11 @@ void ShowSuccess(QProgressBar* bar, TStatusBar* statusBar) {
 
 }  // namespace
 
-int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
-  bar->setValue(0);
+int PrgMode(BarHandle bar, StatusBarHandle statusBar) {
+  SetBarPosition(bar, 0);
   SetBarSmooth(bar, false);
   if (!CheckBootloaderVersion()) return 0;
-  if (ExpectsRRecord()) WaitForRRecord();
+  if (ExpectsRRecord(DeviceInfo.bootVersion)) WaitForRRecord();
   if (!VRecordSeen) DeviceInfo.boardId = 2;
   const int8_t slot = static_cast<int8_t>(SelectImage(DeviceInfo.chipCode, DeviceInfo.boardId));
   if (MultiImageMode && SlotPending(slot) == 0) {
@@ -208,7 +194,7 @@ int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
   }
   if (!IdentifyChip(statusBar)) return 0;
   ReadImageRequirements();
-  if (IsWideChip(DeviceInfo.chipCode) && ExpectsRRecord()) {
+  if (IsWideChip(DeviceInfo.chipCode) && ExpectsRRecord(DeviceInfo.bootVersion)) {
     SkipStart = RRecord.skipStart;
     SkipLength = RRecord.skipLength;
   }
@@ -224,8 +210,8 @@ int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
   EnterProgrammingMode(statusBar);
   ShowProgress(" Programming... ", ColourButtonFace);
   WriteResetVector();
-  bar->setValue(0);
-  bar->setMaximum(ProgramLength / AddressUnit);
+  SetBarPosition(bar, 0);
+  SetBarMaximum(bar, ProgramLength / AddressUnit);
 
   int unanswered = 0;
   if (!SendImage(bar, statusBar, &unanswered)) return 0;
@@ -233,7 +219,7 @@ int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
   if (!SendEeprom(bar, statusBar)) return 0;
   if (unanswered > 0) {
     // Blocks the device never confirmed: the device may not hold the image.
-    bar->setValue(0);
+    SetBarPosition(bar, 0);
     ReportError(SendNoAnswer);
     return 0;
   }
@@ -246,3 +232,5 @@ int PrgMode(QProgressBar* bar, TStatusBar* statusBar) {
   }
   return ImagesPending;
 }
+
+void ResetRun() { MultiImageMode = false; }

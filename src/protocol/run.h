@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
-class QProgressBar;
-class TStatusBar;
+#include "engine/view.h"
 
-// The Upgrade window writes every built-in image in one go ("TRI" builds).
+// Set up for the Upgrade window of "TRI" builds: one START writes every built-in image.
 extern bool MultiImageMode;
 
 // 0 after a single-image run and after every failure; in multi-image mode 1 when the
 // device's image was already written since START, else the images still to write.
-int PrgMode(QProgressBar* bar, TStatusBar* statusBar);
+int PrgMode(BarHandle bar, StatusBarHandle statusBar);
+
+// MultiImageMode back to its value at program start.
+void ResetRun();

@@ -1,17 +1,11 @@
 #include "protocol/search.h"
 
-#include <QLabel>
-#include <QProgressBar>
 #include <cstdio>
 
+#include "engine/colours.h"
 #include "protocol/decoder.h"
 #include "protocol/frames.h"
 #include "serial/channel.h"
-#include "ui/colours.h"
-#include "ui/progress.h"
-#include "ui/status_channel.h"
-#include "ui/updater_window.h"
-#include "ui/window_order.h"
 
 bool NVariant;
 int32_t SkipStart;
@@ -19,14 +13,14 @@ int32_t SkipLength;
 
 namespace {
 
-void ShowTry(int attempt, QProgressBar* bar, TStatusBar* statusBar) {
-  switch (RunningWindow()) {
+void ShowTry(int attempt, BarHandle bar, StatusBarHandle statusBar) {
+  switch (RunningWindow) {
     case EngineWindow::Loader:
       ShowProgress("Search Device", ColourBlack);
-      bar->setValue(SearchTries - attempt);
+      SetBarPosition(bar, SearchTries - attempt);
       break;
     case EngineWindow::Upgrade:
-      bar->setValue(SearchTries - attempt);
+      SetBarPosition(bar, SearchTries - attempt);
       SetStatusText(statusBar, MessagePanel, "Search Device");
       break;
     default: {
@@ -41,14 +35,14 @@ void ShowTry(int attempt, QProgressBar* bar, TStatusBar* statusBar) {
 }  // namespace
 
 uint8_t ProbeByte() {
-  if (RunningWindow() == EngineWindow::Upgrade) return 0xC5;
+  if (RunningWindow == EngineWindow::Upgrade) return 0xC5;
   return NVariant ? 0xC6 : 0xC2;
 }
 
-int16_t SearchDevice(QProgressBar* bar, TStatusBar* statusBar) {
+int16_t SearchDevice(BarHandle bar, StatusBarHandle statusBar) {
   OpenedPort = -1;
-  if (Form1 != nullptr) Form1->Label2->hide();
-  bar->setValue(0);
+  HideUpdaterResult();
+  SetBarPosition(bar, 0);
   SetBarSmooth(bar, true);
 
   ApplyPort();
@@ -65,7 +59,7 @@ int16_t SearchDevice(QProgressBar* bar, TStatusBar* statusBar) {
 
   const uint8_t probe = ProbeByte();
   SetBarState(bar, BarState::Paused);
-  bar->setMaximum(SearchTries);
+  SetBarMaximum(bar, SearchTries);
   bool found = false;
   for (int attempt = 0; attempt < SearchTries && !found; ++attempt) {
     ResetDeviceInfo();
@@ -73,17 +67,23 @@ int16_t SearchDevice(QProgressBar* bar, TStatusBar* statusBar) {
     const int16_t r = SendCommandByte(probe, ProbeWaitMs);
     if (r <= WaitAborted) {
       ReportError(r);
-      bar->setValue(0);
+      SetBarPosition(bar, 0);
       return SearchAborted;
     }
     found = r == WaitAcknowledged;  // a refusal counts as no answer
   }
   SetBarState(bar, BarState::Normal);
-  bar->setValue(0);
+  SetBarPosition(bar, 0);
   if (!found) {
     SetStatusText(statusBar, MessagePanel, "Device not Found");
     SetIdle();
     return SearchNoDevice;
   }
   return SearchFound;
+}
+
+void ResetSearch() {
+  NVariant = false;
+  SkipStart = 0;
+  SkipLength = 0;
 }

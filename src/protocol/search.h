@@ -4,10 +4,9 @@
 
 #include <cstdint>
 
-class QProgressBar;
-class TStatusBar;
+#include "engine/view.h"
 
-// Set by the Loader window when the identity carries "HUB" or "QIX": selects probe 0xC6.
+// Set up for the Loader window when the identity carries "HUB" or "QIX": selects probe 0xC6.
 extern bool NVariant;
 // Device addresses whose blocks the programming run does not send; SkipStart 0: none.
 extern int32_t SkipStart;
@@ -25,4 +24,7 @@ constexpr int ProbeWaitMs = 100;
 
 // The probe of the window that runs the engine: Upgrade 0xC5, else 0xC6 with NVariant, 0xC2.
 uint8_t ProbeByte();
-int16_t SearchDevice(QProgressBar* bar, TStatusBar* statusBar);
+int16_t SearchDevice(BarHandle bar, StatusBarHandle statusBar);
+
+// NVariant and the skip range back to their values at program start.
+void ResetSearch();

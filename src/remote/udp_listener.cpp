@@ -115,3 +115,8 @@ void StopListener() {
   delete UdpListener;
   UdpListener = nullptr;
 }
+
+void ResetListener() {
+  StopListener();
+  UseListenerArguments(nullptr);
+}

@@ -52,3 +52,5 @@ bool StartListener(QString* error);
 // Ends the listener and releases its port. The program never does (the listener ends with
 // the process); tests do, between cases.
 void StopListener();
+// No listener and the process's own arguments, as at program start.
+void ResetListener();

@@ -1,15 +1,14 @@
 #include "serial/channel.h"
 
-#include <QMessageBox>
-#include <QString>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
+#include "engine/colours.h"
+#include "engine/view.h"
 #include "platform/waiting.h"
 #include "serial/port_names.h"
-#include "ui/colours.h"
-#include "ui/status_channel.h"
 
 PortRecord PortTable[MaxPortIndex + 1];
 int16_t CurrentPort;
@@ -165,6 +164,11 @@ void DrainPort() {
     if (ReadOnce(*r, RxBuffer, RxBufferSize) == 0) break;
 }
 
+void UsePort(int16_t port) {
+  CurrentPort = port;
+  OpenedPort = static_cast<int16_t>(port - 1);
+}
+
 void ApplyPort() {
   if (CurrentPort == OpenedPort) return;
   OpenedPort = CurrentPort;
@@ -186,23 +190,27 @@ void PumpWait(int milliseconds) {
   }
 }
 
-int ErrorBox(const char* text, const char* caption, int flags) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption ? caption : ""),
-                  QString::fromUtf8(text ? text : ""), QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
-  return box.exec();
-}
-
-void ShowPortStatus(TStatusBar* statusBar) {
+void ShowPortStatus(StatusBarHandle statusBar) {
   char text[16];
   if (CurrentPort < 0)
     std::snprintf(text, sizeof text, "-----");
   else
     std::snprintf(text, sizeof text, "COM%d", CurrentPort + 1);
-  SetStatusText(statusBar, PortPanel, text);
+  ShowPortText(statusBar, text);
 }
 
 SerialHandle CurrentPortHandle() {
   PortRecord* r = OpenRecord(CurrentPort);
   return r == nullptr ? NoSerialHandle : r->handle;
+}
+
+void ResetChannel() {
+  for (PortRecord& r : PortTable) {
+    if (r.isOpen) ReleaseHandle(r);
+    delete[] r.buffer;
+    r = {};
+  }
+  CurrentPort = 0;
+  OpenedPort = 0;
+  std::memset(RxBuffer, 0, sizeof RxBuffer);
 }

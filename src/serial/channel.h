@@ -1,13 +1,12 @@
 // The serial port channel: the one path to the device. One port, opened for exclusive
 // use with fixed line settings, written a frame at a time and read by polling; waits
-// keep the windows live.
+// keep the front end live.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/view.h"
 #include "platform/serial_device.h"
-
-class TStatusBar;
 
 struct PortRecord {
   int32_t index;             // the port index the record belongs to (0 = COM1)
@@ -44,13 +43,17 @@ int16_t CheckPort(int16_t index);
 int16_t ReadPort();
 // Reads CurrentPort until no byte comes, throwing the bytes away; bounded.
 void DrainPort();
+// Makes a port the selected one (CurrentPort); its first use opens it afresh.
+void UsePort(int16_t port);
 // Reopens CurrentPort when it differs from OpenedPort; "Invalid Port Com" on failure.
 void ApplyPort();
-// Waits in 5 ms steps, processing window messages after each.
+// Waits in 5 ms steps, processing the front end's messages after each.
 void PumpWait(int milliseconds);
-// Modal message box; the button pressed.
-int ErrorBox(const char* text, const char* caption, int flags);
 // "COM<n>" or "-----" in the port panel of a status bar.
-void ShowPortStatus(TStatusBar* statusBar);
+void ShowPortStatus(StatusBarHandle statusBar);
 // The handle of CurrentPort when it is open, else NoSerialHandle.
 SerialHandle CurrentPortHandle();
+
+// Every port closed and its buffer released; CurrentPort and OpenedPort 0, as at program
+// start.
+void ResetChannel();

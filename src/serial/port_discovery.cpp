@@ -7,7 +7,6 @@
 #include <QString>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +16,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/serial_device.h"
 #include "serial/port_names.h"
 
 struct PortListSet {
@@ -70,13 +70,6 @@ void CopyCut(const std::string& text, char* out, size_t size) {
   out[length] = '\0';
 }
 
-bool IsPseudoTerminal(const std::string& path) {
-  struct stat st{};
-  if (stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
-  const unsigned m = major(st.st_rdev);
-  return (m >= 136 && m <= 143) || m == 3;
-}
-
 bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
@@ -88,7 +81,7 @@ std::string FriendlyName(const std::string& path, const QSerialPortInfo* info) {
       info != nullptr ? info->description().trimmed().toStdString() : std::string();
   if (!description.empty()) return description + " (" + path + ")";
   const char* kind = nullptr;
-  if (IsPseudoTerminal(path))
+  if (IsPseudoTerminalPath(path.c_str()))
     kind = "Pseudo-terminal";
   else if (StartsWith(path, "/dev/ttyUSB"))
     kind = "USB serial port";
@@ -211,4 +204,9 @@ int ClosePortList(PortList set) {
   EndListing();
   delete set;
   return 1;
+}
+
+void ResetPortDiscovery() {
+  EndListing();
+  installedEnumeration = nullptr;
 }

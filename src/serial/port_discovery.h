@@ -43,3 +43,6 @@ using PortEnumeration = bool (*)(std::vector<PortCandidate>* out);
 bool SystemPortEnumeration(std::vector<PortCandidate>* out);
 // nullptr restores SystemPortEnumeration.
 void InstallPortEnumeration(PortEnumeration enumerate);
+
+// No listing under way and the system's enumeration, as at program start.
+void ResetPortDiscovery();

@@ -6,14 +6,19 @@
 #include <optional>
 #include <string>
 
+#include "engine/engine.h"
 #include "platform/instance_lock.h"
+#include "remote/udp_listener.h"
+#include "serial/port_discovery.h"
 #include "startup/identity.h"
 #include "ui/SerialSetup.h"
+#include "ui/engine_session.h"
 #include "ui/forms.h"
 #include "ui/loader_window.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"
 #include "ui/version_dialog.h"
+#include "ui/window_view.h"
 
 namespace {
 
@@ -60,9 +65,20 @@ void FailStartup(const QString& message) {
   if (!StartupFailure) StartupFailure = message;
 }
 
+void ResetProgramState() {
+  ResetEngineState();
+  ResetListener();
+  ResetPortDiscovery();
+  ResetEngineSession();
+  ResetForms();
+  StartupFailure.reset();
+  InstallWindowView();
+}
+
 int RunProgram(int argc, char** argv) {
   const int lock = AcquireInstanceLock("TARVIK.MUTEX");
   QApplication app(argc, argv);
+  InstallWindowView();
   if (lock == InstanceLockTaken) {
     ShowAlreadyRunning();
     return 0;

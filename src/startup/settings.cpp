@@ -56,8 +56,7 @@ int32_t SettingNumber(const std::string& text) {
 
 void LoadRememberedPort(uint8_t root) {
   const std::string text = ReadSetting("com", root);
-  CurrentPort = text.empty() ? 0 : static_cast<int16_t>(SettingNumber(text));
-  OpenedPort = static_cast<int16_t>(CurrentPort - 1);
+  UsePort(text.empty() ? 0 : static_cast<int16_t>(SettingNumber(text)));
 }
 
 bool LoadRememberedPortLoader() {

@@ -60,3 +60,9 @@ bool CloseWhenIdle(QWidget* window) {
   windowToClose = window;
   return true;
 }
+
+void ResetEngineSession() {
+  busy = false;
+  deferredPort.reset();
+  windowToClose = nullptr;
+}

@@ -44,3 +44,6 @@ int16_t ChosenPort();
 // to close once the session has ended, and returns true, so the caller refuses this close
 // and leaves the port and the setting alone. Returns false when idle: the close goes on.
 bool CloseWhenIdle(QWidget* window);
+
+// Not busy, no deferred port, no window to close: as at program start.
+void ResetEngineSession();

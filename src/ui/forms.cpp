@@ -14,6 +14,13 @@ namespace {
 std::string applicationTitle;
 }
 
+EngineWindow RunningWindowOfForms() {
+  if (Form6 != nullptr) return EngineWindow::Loader;
+  if (Form5 != nullptr) return EngineWindow::Upgrade;
+  if (Form1 != nullptr) return EngineWindow::Updater;
+  return EngineWindow::None;
+}
+
 // Only the application name: a display name would be appended by the X11 platform to
 // every window caption that does not already end with it.
 void SetApplicationTitle(const char* text) {
@@ -22,3 +29,12 @@ void SetApplicationTitle(const char* text) {
 }
 
 const std::string& ApplicationTitle() { return applicationTitle; }
+
+void ResetForms() {
+  Form1 = nullptr;
+  Form3 = nullptr;
+  Form4 = nullptr;
+  Form5 = nullptr;
+  Form6 = nullptr;
+  applicationTitle.clear();
+}

@@ -1,29 +1,22 @@
 #include "ui/loader_window.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QLayout>
 #include <QMenuBar>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "protocol/decoder.h"
-#include "protocol/run.h"
-#include "protocol/search.h"
 #include "startup/identity.h"
 #include "startup/settings.h"
 #include "ui/SerialSetup.h"
 #include "ui/colours.h"
-#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
 #include "ui/status_bar.h"
-#include "ui/status_channel.h"
 
 namespace {
 constexpr int ClientWidth = 660;
@@ -32,42 +25,34 @@ constexpr int FieldFont = 22;
 constexpr int MessageFont = 25;
 }  // namespace
 
-TForm6::TForm6(QWidget* parent) : QMainWindow(parent) {
+TForm6::TForm6(QWidget* parent) : TMainForm(LoaderSettings, parent) {
   Form6 = this;
   CreateControls();
+  SetUpEngine(EngineWindow::Loader);
 
   setWindowTitle(UiText(LoaderTitle().c_str()));
   SetApplicationTitle(DisplayIdentity());
   clearLabel();
   Label5->setText(UiText(DisplayIdentity()));
-  if (!LoadRememberedPortLoader())
-    Label1->setText(QStringLiteral("Port not valid. Select a new port."));
-  if (IdentityHas("HUB") || IdentityHas("QIX")) {
-    NVariant = true;
+  if (!LoadRememberedPortLoader()) Label1->setText(QString::fromLatin1(PortNotValidText));
+  if (NVariant) {
     Image1->hide();
     setWindowTitle(windowTitle() + QStringLiteral("   -(N)-"));
   } else {
     Image1->show();
   }
-  FillCatalogue();
 }
 
 TForm6::~TForm6() {
   if (Form6 == this) Form6 = nullptr;
+  RunningWindow = RunningWindowOfForms();
 }
 
 void TForm6::CreateControls() {
-  setWindowFlags(FixedMainWindowFlags());
-  setWindowTitle(QStringLiteral("Loader"));
-  setFont(UiFont(12));
-
+  QWidget* client = CreateFrame(QStringLiteral("Loader"), ClientWidth, ClientHeight);
   MainMenu1 = menuBar();
   ChangePort1 = MainMenu1->addAction(QStringLiteral("&Change Port"));
   connect(ChangePort1, &QAction::triggered, this, &TForm6::ChangePort1Click);
-
-  auto* client = new QWidget(this);
-  client->setFixedSize(ClientWidth, ClientHeight);
-  setCentralWidget(client);
 
   Button1 = MakeButton(client, QStringLiteral("Update FW"), QRect(8, 8, 150, 44));
   Button2 = MakeButton(client, QStringLiteral("Abort"), QRect(8, 60, 150, 44));
@@ -106,10 +91,8 @@ void TForm6::CreateControls() {
   SetBarSmooth(ProgressBar1, true);
 
   StatusBar1 = new TStatusBar({50, 220, 100, 140, 20}, this);
-  setStatusBar(StatusBar1);
+  FinishFrame(StatusBar1);
   StatusBar1->hide();
-
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
   Button1->setFocus();
 }
 
@@ -123,21 +106,7 @@ void TForm6::clearLabel() {
   Label7->setText(QString());
 }
 
-void TForm6::Button1Click() {
-  const EngineSession session;
-  if (!session) return;  // "Abort" enabled "Update FW" while the engine still unwinds
-  const QPointer<TForm6> self(this);
-  clearLabel();
-  const int16_t r = SearchDevice(ProgressBar1, StatusBar1);
-  if (self == nullptr) return;
-  switch (r) {
-    case SearchFound: PrgMode(ProgressBar1, StatusBar1); break;
-    case SearchNoDevice: ShowProgress("The device is not find.", ColourBlack); break;
-    // Replaces the "Invalid Port Com" the reopen may have shown.
-    case SearchPortUnusable: ShowProgress("Port not valid. Select a new port.", ColourRed); break;
-    default: break;  // an error or an abort, already reported
-  }
-}
+void TForm6::Button1Click() { StartUpdate(ProgressBar1, StatusBar1); }
 
 void TForm6::Button2Click() {
   SetIdle();
@@ -152,19 +121,4 @@ void TForm6::ChangePort1Click() {
     ShowModeless(Form3);
   }
   clearLabel();
-}
-
-void TForm6::FormClose() {
-  if (remembered_) return;
-  remembered_ = true;
-  CloseAndRememberPort(LoaderSettings);
-}
-
-void TForm6::closeEvent(QCloseEvent* event) {
-  if (CloseWhenIdle(this)) {
-    event->ignore();
-    return;
-  }
-  FormClose();
-  QMainWindow::closeEvent(event);
 }

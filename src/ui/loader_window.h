@@ -3,9 +3,8 @@
 // bar exists for the engine but is never shown.
 #pragma once
 
-#include <QMainWindow>
-
-#include "protocol/search.h"  // NVariant, set by this window
+#include "protocol/search.h"  // NVariant, set up for this window
+#include "ui/main_form.h"
 #include "ui/status_bar.h"
 
 class QAction;
@@ -15,7 +14,7 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 
-class TForm6 : public QMainWindow {
+class TForm6 : public TMainForm {
   Q_OBJECT
  public:
   // Sets Form6 to the new window, as the start-up's form creation does.
@@ -47,16 +46,11 @@ class TForm6 : public QMainWindow {
   // stops at its next wait and reports.
   void Button2Click();
   void ChangePort1Click();
-  // Closes the port and writes "com" back, once.
-  void FormClose();
 
  protected:
-  // Refused while the engine runs: the engine is asked to stop and the window closes once
-  // it has unwound.
-  void closeEvent(QCloseEvent* event) override;
+  // Every start begins on the prompt.
+  void PrepareUpdate() override { clearLabel(); }
 
  private:
   void CreateControls();
-
-  bool remembered_ = false;
 };

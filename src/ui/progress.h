@@ -2,9 +2,9 @@
 // (searching) and error looks, each a distinct chunk colour.
 #pragma once
 
-class QProgressBar;
+#include "engine/view.h"  // BarState
 
-enum class BarState { Normal, Paused, Error };
+class QProgressBar;
 
 void SetBarSmooth(QProgressBar* bar, bool smooth);
 void SetBarState(QProgressBar* bar, BarState state);

@@ -1,32 +1,28 @@
 #include "ui/updater_window.h"
 
 #include <QAction>
-#include <QCloseEvent>
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QLayout>
 #include <QMenuBar>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "protocol/decoder.h"
-#include "protocol/run.h"
-#include "protocol/search.h"
 #include "remote/udp_listener.h"
 #include "serial/channel.h"
 #include "startup/identity.h"
 #include "startup/program.h"
 #include "startup/settings.h"
+#include "ui/SerialSetup.h"
 #include "ui/colours.h"
-#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
 #include "ui/status_bar.h"
 #include "ui/version_dialog.h"
-#include "ui/SerialSetup.h"
+#include "ui/window_view.h"
 
 namespace {
 constexpr int ClientWidth = 480;
@@ -34,11 +30,13 @@ constexpr int ClientHeight = 232;
 constexpr int FrameWidth = ClientWidth - 16;
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent) : TMainForm(UpdaterSettings, parent) {
   Form1 = this;
   CreateControls();
-  if (Form5 != nullptr || Form6 != nullptr) return;  // hidden for the whole run
-  mainWindow_ = true;
+  // Hidden and inert for the whole run in the Loader and Upgrade variants.
+  setMainWindow(Form5 == nullptr && Form6 == nullptr);
+  if (!isMainWindow()) return;
+  SetUpEngine(EngineWindow::Updater);
 
   // A port that cannot be bound ends the start-up with the socket's error, shown in place
   // of this window (the rest of the creation still runs: it only fills the window).
@@ -56,26 +54,19 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   SetApplicationTitle(DisplayIdentity());
   Label1->setText(UiText(DisplayIdentity()));
   LoadRememberedPort(UpdaterSettings);
-  FillCatalogue();
-  ShowPortStatus(StatusBar1);
+  ShowPortStatus(HandleOf(StatusBar1));
 }
 
 TForm1::~TForm1() {
   if (Form1 == this) Form1 = nullptr;
+  RunningWindow = RunningWindowOfForms();
 }
 
 void TForm1::CreateControls() {
-  setWindowFlags(FixedMainWindowFlags());
-  setWindowTitle(QStringLiteral("RELEASE"));
-  setFont(UiFont(12));
-
+  QWidget* client = CreateFrame(QStringLiteral("RELEASE"), ClientWidth, ClientHeight);
   MainMenu1 = menuBar();
   S1 = MainMenu1->addAction(QStringLiteral("&Change port"));
   connect(S1, &QAction::triggered, this, &TForm1::S1Click);
-
-  auto* client = new QWidget(this);
-  client->setFixedSize(ClientWidth, ClientHeight);
-  setCentralWidget(client);
 
   Button1 = MakeButton(client, QStringLiteral("&Update"), QRect(8, 8, 100, 30));
   Button2 = MakeButton(client, QStringLiteral("&Stop"), QRect(8, 8, 100, 30));
@@ -114,20 +105,11 @@ void TForm1::CreateControls() {
   SetBarSmooth(ProgressBar1, false);
 
   StatusBar1 = new TStatusBar({50, 130, 100, 50}, this);
-  setStatusBar(StatusBar1);
-
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FinishFrame(StatusBar1);
   Button1->setFocus();
 }
 
-void TForm1::Button1Click() {
-  const EngineSession session;
-  if (!session) return;
-  const QPointer<TForm1> self(this);
-  // The search reports its own failures; the run's result is not used.
-  if (SearchDevice(ProgressBar1, StatusBar1) != SearchFound || self == nullptr) return;
-  PrgMode(ProgressBar1, StatusBar1);
-}
+void TForm1::Button1Click() { StartUpdate(ProgressBar1, StatusBar1); }
 
 void TForm1::Button2Click() {
   Button2->hide();
@@ -146,25 +128,10 @@ void TForm1::Label1DblClick() {
   ShowModeless(Form4);
 }
 
-void TForm1::FormClose() {
-  if (!mainWindow_ || remembered_) return;
-  remembered_ = true;
-  CloseAndRememberPort(UpdaterSettings);
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-  if (mainWindow_ && CloseWhenIdle(this)) {
-    event->ignore();
-    return;
-  }
-  FormClose();
-  QMainWindow::closeEvent(event);
-}
-
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Label1 && event->type() == QEvent::MouseButtonDblClick) {
     Label1DblClick();
     return true;
   }
-  return QMainWindow::eventFilter(watched, event);
+  return TMainForm::eventFilter(watched, event);
 }

@@ -3,8 +3,7 @@
 // status bar. In the Loader and Upgrade builds it exists but stays hidden and inert.
 #pragma once
 
-#include <QMainWindow>
-
+#include "ui/main_form.h"
 #include "ui/status_bar.h"
 
 class QAction;
@@ -14,7 +13,7 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public TMainForm {
   Q_OBJECT
  public:
   // Sets Form1 to the new window, as the start-up's form creation does.
@@ -37,7 +36,7 @@ class TForm1 : public QMainWindow {
   TStatusBar* StatusBar1 = nullptr;  // port, progress message, device, extra
 
   // Whether this is the program's main window (creation did not stop after the controls).
-  bool isMainWindow() const { return mainWindow_; }
+  bool isMainWindow() const { return mainWindow(); }
 
   // "&Update": a search and, when a device answered, a run. Ignored while one is on the
   // stack.
@@ -46,18 +45,10 @@ class TForm1 : public QMainWindow {
   void Button2Click();
   void S1Click();
   void Label1DblClick();
-  // Closes the port and writes "com" back, once, and only for the main window.
-  void FormClose();
 
  protected:
-  // Refused while the engine runs: the engine is asked to stop and the window closes once
-  // it has unwound.
-  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
-
-  bool mainWindow_ = false;
-  bool remembered_ = false;
 };

@@ -1,18 +1,13 @@
 #include "ui/upgrade_window.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QFrame>
-#include <QLayout>
 #include <QMenuBar>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "protocol/decoder.h"
-#include "protocol/run.h"
-#include "protocol/search.h"
 #include "remote/udp_listener.h"
 #include "serial/channel.h"
 #include "startup/identity.h"
@@ -20,12 +15,11 @@
 #include "startup/settings.h"
 #include "ui/SerialSetup.h"
 #include "ui/colours.h"
-#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
 #include "ui/status_bar.h"
-#include "ui/status_channel.h"
+#include "ui/window_view.h"
 
 namespace {
 constexpr int ClientWidth = 580;
@@ -33,9 +27,10 @@ constexpr int ClientHeight = 146;
 constexpr int RowWidth = ClientWidth - 16;
 }  // namespace
 
-TForm5::TForm5(QWidget* parent) : QMainWindow(parent) {
+TForm5::TForm5(QWidget* parent) : TMainForm(UpgradeSettings, parent) {
   Form5 = this;
   CreateControls();
+  SetUpEngine(EngineWindow::Upgrade);
 
   // A port that cannot be bound ends the start-up with the socket's error, shown in place
   // of this window (the rest of the creation still runs: it only fills the window).
@@ -45,10 +40,7 @@ TForm5::TForm5(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(UiText(UpgradeTitle().c_str()));
   SetApplicationTitle(DisplayIdentity());
   LoadRememberedPort(UpgradeSettings);
-  FillCatalogue();
-  ShowPortStatus(StatusBar1);
-  StatusPanels[DevicePanel] = 3;
-  MultiImageMode = IdentityHas("TRI");
+  ShowPortStatus(HandleOf(StatusBar1));
   if (MultiImageMode) {
     ProgressBar1->resize(ProgressBar1->width() - (ProgressBar2->width() + ImageBarGap),
                          ProgressBar1->height());
@@ -58,20 +50,14 @@ TForm5::TForm5(QWidget* parent) : QMainWindow(parent) {
 
 TForm5::~TForm5() {
   if (Form5 == this) Form5 = nullptr;
+  RunningWindow = RunningWindowOfForms();
 }
 
 void TForm5::CreateControls() {
-  setWindowFlags(FixedMainWindowFlags());
-  setWindowTitle(QStringLiteral("Upgrade"));
-  setFont(UiFont(12));
-
+  QWidget* client = CreateFrame(QStringLiteral("Upgrade"), ClientWidth, ClientHeight);
   MainMenu1 = menuBar();
   SerialPort1 = MainMenu1->addAction(QStringLiteral("Serial Port"));
   connect(SerialPort1, &QAction::triggered, this, &TForm5::SerialPort1Click);
-
-  auto* client = new QWidget(this);
-  client->setFixedSize(ClientWidth, ClientHeight);
-  setCentralWidget(client);
 
   Panel1 = new QFrame(client);
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -98,31 +84,11 @@ void TForm5::CreateControls() {
   ProgressBar2->hide();
 
   StatusBar1 = new TStatusBar({50, 220, 100, 140, 20}, this);
-  setStatusBar(StatusBar1);
-
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FinishFrame(StatusBar1);
   Button1->setFocus();
 }
 
-void TForm5::Button1Click() {
-  const EngineSession session;
-  if (!session) return;  // STOP or the end of an image showed START while a loop runs
-  const QPointer<TForm5> self(this);
-  ProgressBar2->setMinimum(0);
-  ProgressBar2->setMaximum(CountImages() + 1);
-  ProgressBar2->setValue(0);
-  int8_t left = 0;
-  do {
-    left = 0;
-    const int16_t r = SearchDevice(ProgressBar1, StatusBar1);
-    if (self == nullptr) return;
-    if (r == SearchFound) {
-      left = static_cast<int8_t>(PrgMode(ProgressBar1, StatusBar1));
-      if (self == nullptr) return;
-      ProgressBar2->setValue(ProgressBar2->maximum() - left);
-    }
-  } while (left != 0);
-}
+void TForm5::Button1Click() { StartUpdate(ProgressBar1, StatusBar1, ProgressBar2); }
 
 void TForm5::Button2Click() {
   SetIdle();
@@ -131,19 +97,4 @@ void TForm5::Button2Click() {
 
 void TForm5::SerialPort1Click() {
   if (Form3 != nullptr) ShowModeless(Form3);
-}
-
-void TForm5::FormClose() {
-  if (remembered_) return;
-  remembered_ = true;
-  CloseAndRememberPort(UpgradeSettings);
-}
-
-void TForm5::closeEvent(QCloseEvent* event) {
-  if (CloseWhenIdle(this)) {
-    event->ignore();
-    return;
-  }
-  FormClose();
-  QMainWindow::closeEvent(event);
 }

@@ -2,9 +2,8 @@
 // "TRI" builds one START writes every built-in image and a second bar counts the images.
 #pragma once
 
-#include <QMainWindow>
-
-#include "protocol/run.h"  // MultiImageMode, set by this window
+#include "protocol/run.h"  // MultiImageMode, set up for this window
+#include "ui/main_form.h"
 #include "ui/status_bar.h"
 
 class QAction;
@@ -13,7 +12,7 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 
-class TForm5 : public QMainWindow {
+class TForm5 : public TMainForm {
   Q_OBJECT
  public:
   // Sets Form5 to the new window, as the start-up's form creation does.
@@ -40,16 +39,7 @@ class TForm5 : public QMainWindow {
   // STOP: back to idle at once, and the running search or run stops at its next wait.
   void Button2Click();
   void SerialPort1Click();
-  // Closes the port and writes "com" back, once.
-  void FormClose();
-
- protected:
-  // Refused while the engine runs: the engine is asked to stop and the window closes once
-  // it has unwound.
-  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateControls();
-
-  bool remembered_ = false;
 };

@@ -1,5 +1,4 @@
 // Re-sends, answers that never come or come late, and the user's stop during a run.
-#include <QProgressBar>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -10,9 +9,6 @@
 #include "protocol/search.h"
 #include "support/engine_fixture.h"
 #include "support/expected_run.h"
-#include "ui/status_bar.h"
-#include "ui/forms.h"
-#include "ui/updater_window.h"
 
 namespace {
 
@@ -51,7 +47,7 @@ TEST_F(Faults, AFrameRefusedFourTimesIsSentAFifthTime) {
   EXPECT_EQ(update(), 0);
   EXPECT_EQ(message(), "Program OK");
   EXPECT_EQ(refusalsOf(2), 4);
-  EXPECT_EQ(Form1->StatusBar1->panelText(1), "Resend 3");  // the Updater's bar, always
+  EXPECT_EQ(view.updaterPanel(1), "Resend 3");  // the Updater's bar, always
   EXPECT_EQ(CompareWithDevice(ExpectRun(in), *link.device()), "");
 }
 
@@ -63,7 +59,7 @@ TEST_F(Faults, AFrameRefusedFiveTimesEndsTheRun) {
     EXPECT_EQ(update(), 0) << frame;
     EXPECT_EQ(message(), " CHK Error !! ") << frame;
     EXPECT_EQ(refusalsOf(frame), 5) << frame;
-    EXPECT_EQ(Form1->StatusBar1->panelText(1), "Resend 4") << frame;
+    EXPECT_EQ(view.updaterPanel(1), "Resend 4") << frame;
   }
 }
 
@@ -116,8 +112,9 @@ TEST_F(Faults, LateAndStrayBytesDoNotCorruptTheRun) {
     withFault(c.fault);
     EXPECT_EQ(update(), 0);
     EXPECT_EQ(message(), c.result);
-    if (std::string(c.result) == "Program OK")
+    if (std::string(c.result) == "Program OK") {
       EXPECT_EQ(CompareWithDevice(ExpectRun(in), *link.device()), "");
+    }
   }
 }
 

@@ -1,4 +1,5 @@
 // Multi-image runs: what a device whose image was already written since START gets.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "catalogue/catalogue.h"
@@ -46,12 +47,13 @@ TEST_F(MultiImage, AlreadyWrittenSlotWaitsOrSendsTheClosingFrames) {
   EXPECT_EQ(update(), 1);
   const auto frames = frameWrites();
   ASSERT_EQ(frames.size(), 2u);
-  std::vector<uint8_t> pattern = {0x00, 0x0F};
-  pattern.insert(pattern.end(), FramePattern, FramePattern + 15);
+  std::vector<uint8_t> pattern(2 + 15 + 2);
+  pattern[1] = 0x0F;
+  std::copy(FramePattern, FramePattern + 15, pattern.begin() + 2);
   unsigned sum = 0;
-  for (uint8_t b : pattern) sum += b;
-  pattern.push_back(static_cast<uint8_t>(sum >> 8));
-  pattern.push_back(static_cast<uint8_t>(sum));
+  for (int i = 0; i < 17; ++i) sum += pattern[i];
+  pattern[17] = static_cast<uint8_t>(sum >> 8);
+  pattern[18] = static_cast<uint8_t>(sum);
   EXPECT_EQ(frames[0], pattern);
   EXPECT_EQ(frames[1], (std::vector<uint8_t>{0x04, 0x00, 0x00, 0x04}));
   const auto& t = link.device()->transcript();

@@ -1,6 +1,5 @@
 // Complete programming runs, checked frame by frame and byte by byte against the layout the
 // test works out from the image.
-#include <QProgressBar>
 #include <algorithm>
 #include <gtest/gtest.h>
 

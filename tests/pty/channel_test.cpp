@@ -1,6 +1,5 @@
 // The port channel over real pseudo-terminals: tarvik-devsim as the device, or a bare pty
 // pair where the test plays the line itself.
-#include <QSettings>
 #include <signal.h>
 #include <sys/stat.h>
 #include <fcntl.h>
@@ -12,19 +11,15 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "engine/engine.h"
 #include "platform/serial_device.h"
 #include "protocol/decoder.h"
 #include "protocol/frames.h"
 #include "serial/channel.h"
 #include "serial/port_names.h"
 #include "support/child_process.h"
-#include "support/engine_fixture.h"
 #include "support/pty_pair.h"
-#include "ui/forms.h"
-#include "ui/status_bar.h"
-#include "ui/status_channel.h"
-#include "ui/updater_window.h"
-#include "ui/upgrade_window.h"
+#include "support/recording_view.h"
 
 namespace {
 
@@ -42,16 +37,12 @@ class Channel : public testing::Test {
     ports = dir.file("ports");
     mkdir(ports.c_str(), 0700);
     setenv("TARVIK_PORTS_DIR", ports.c_str(), 1);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.file("config").c_str());
     ResetEngineState();
-    new TForm5;  // "Invalid Port Com" needs a window to land in
-    new TForm1;
+    SetUpEngine(EngineWindow::Upgrade);  // "Invalid Port Com" lands in its message panel
   }
   void TearDown() override {
     InstallSerialBackend(nullptr);
     ResetEngineState();
-    delete Form1;
-    delete Form5;
   }
   bool startDevice(const std::string& port, std::vector<std::string> args = {}) {
     args.insert(args.end(), {"--port", port, "--ports-dir", ports});
@@ -69,8 +60,9 @@ class Channel : public testing::Test {
     CurrentPort = 2;
     ASSERT_NE(OpenPort(2, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
   }
-  QString message() const { return Form5->StatusBar1->panelText(StatusPanels[MessagePanel]); }
+  std::string message() const { return view.message(); }
 
+  RecordingView view;
   ScratchDir dir;
   std::string ports;
   ChildProcess sim;
@@ -138,7 +130,7 @@ TEST_F(Channel, AnAbsentOrHeldPortIsInvalidUntilItIsFree) {
   ASSERT_EQ(PortDevicePath(0, path, sizeof path), 0);
   SerialHandle other = NoSerialHandle;
   ASSERT_EQ(SerialOpen(path, &other), SerialOk);  // another program holds the port
-  Form5->StatusBar1->setPanelText(1, "");
+  view.clear();
   OpenedPort = -1;
   ApplyPort();
   EXPECT_EQ(CheckPort(0), -2);
@@ -155,7 +147,7 @@ TEST_F(Channel, IndicesOutsideTheTableHaveNoPort) {
   EXPECT_EQ(OpenPort(257, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
   EXPECT_EQ(OpenPort(-1, PortBaudRate, 0, 2, 8, 0, 0), nullptr);
   for (int16_t port : {-1, 257, 300}) {
-    Form5->StatusBar1->setPanelText(1, "");
+    view.clear();
     CurrentPort = port;
     OpenedPort = 0;
     ApplyPort();

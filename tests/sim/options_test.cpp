@@ -78,13 +78,9 @@ TEST(DevsimOptions, BadValuesAreRefusedWithTheOptionNamed) {
   }
 }
 
-TEST(DevsimOptions, PortsFolderComesFromOptionThenEnvironment) {
-  EXPECT_EQ(devsim::ResolvePortsDir("/opt", "/t", "/x", "/h"), "/opt");
-  EXPECT_EQ(devsim::ResolvePortsDir("", "/t", "/x", "/h"), "/t");
-  EXPECT_EQ(devsim::ResolvePortsDir("", "", "/x", "/h"), "/x/tarvik/ports");
-  EXPECT_EQ(devsim::ResolvePortsDir("", nullptr, nullptr, "/h"), "/h/.config/tarvik/ports");
-  EXPECT_EQ(devsim::ResolvePortsDir("", nullptr, "rel", "/h"), "/h/.config/tarvik/ports");
-  EXPECT_EQ(devsim::ResolvePortsDir("", "/t//", nullptr, "/h"), "/t");
+TEST(DevsimOptions, PortsFolderOptionDropsTrailingSlashes) {
+  EXPECT_EQ(devsim::PortsFolder("/opt//"), "/opt");
+  EXPECT_EQ(devsim::PortsFolder("/"), "/");
 }
 
 TEST(DevsimOptions, SeveralDevicesWriteNumberedFiles) {

@@ -1,50 +1,11 @@
 #include "support/engine_fixture.h"
 
-#include <QLabel>
-#include <QSettings>
-#include <cstring>
-
+#include "catalogue/build_data.h"
 #include "catalogue/catalogue.h"
-#include "protocol/chip.h"
-#include "protocol/decoder.h"
-#include "protocol/frames.h"
+#include "engine/engine.h"
 #include "protocol/run.h"
 #include "protocol/search.h"
 #include "serial/channel.h"
-#include "ui/SerialSetup.h"
-#include "ui/forms.h"
-#include "ui/loader_window.h"
-#include "ui/status_bar.h"
-#include "ui/status_channel.h"
-#include "ui/updater_window.h"
-#include "ui/upgrade_window.h"
-#include "ui/version_dialog.h"
-
-void ResetEngineState() {
-  for (int i = 0; i <= MaxPortIndex; ++i) ClosePort(i);
-  CurrentPort = 0;
-  OpenedPort = -1;
-  DeviceInfo = {};
-  PendingVRecord = {0, 0, 0, 0, 0xFF};
-  VRecordSeen = AckReceived = RefusalReceived = AbortRequested = false;
-  std::memset(&RRecord, 0, sizeof RRecord);
-  RParser = {};
-  RRecordDone = 0;
-  const uint8_t initialVector[8] = {0x80, 0xEF, 0x3F, 0xF0, 0, 0, 0, 0};
-  std::memcpy(ResetVector, initialVector, sizeof ResetVector);
-  ResetVectorLength = 8;
-  AddressUnit = 1;
-  TopReserve = TopReserveJ = 0;
-  PadLastBlock = 0;
-  FlashLimit = ProgramLength = BlockSize = 0;
-  SkipStart = SkipLength = 0;
-  NVariant = false;
-  MultiImageMode = false;
-  StatusPanels[PortPanel] = 0;
-  StatusPanels[MessagePanel] = 1;
-  StatusPanels[DevicePanel] = 2;
-  StatusPanels[ExtraPanel] = 3;
-}
 
 std::vector<uint8_t> TestBytes(size_t n, uint32_t seed) {
   std::vector<uint8_t> bytes(n);
@@ -58,37 +19,21 @@ std::vector<uint8_t> TestBytes(size_t n, uint32_t seed) {
 
 std::vector<uint8_t> TestImage(size_t n, uint32_t seed, uint8_t chip) {
   std::vector<uint8_t> image = TestBytes(n, seed);
-  const size_t header = chip >= 0xFC && chip <= 0xFE ? 1024 : 14;
+  const size_t header = chip >= 0xFC && chip <= 0xFE ? WideHeaderAt : Pic18HeaderAt;
   if (n > header + 1) image[header] = image[header + 1] = 0xA5;  // 0 once unmasked
   return image;
 }
 
 void EngineTest::SetUp() {
-  ASSERT_TRUE(settings_.isValid());
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
   ResetEngineState();
   link.forgetWrites();
 }
 
-void EngineTest::TearDown() {
-  delete Form4;
-  delete Form3;
-  delete Form1;
-  delete Form5;
-  delete Form6;
-  ResetEngineState();
-}
+void EngineTest::TearDown() { ResetEngineState(); }
 
 void EngineTest::open(MainWindow w) {
-  window = w;
-  switch (w) {
-    case MainWindow::Upgrade: new TForm5; break;
-    case MainWindow::Loader: new TForm6; break;
-    case MainWindow::Updater: break;
-  }
-  new TForm1;
-  new TForm3;
-  new TForm4;
+  SetUpEngine(w);
+  UsePort(0);
 }
 
 devsim::Device& EngineTest::connect(devsim::Config config) {
@@ -104,42 +49,13 @@ devsim::Config EngineTest::device(uint8_t chip, uint8_t version) {
   return c;
 }
 
-QProgressBar* EngineTest::bar() const {
-  switch (window) {
-    case MainWindow::Upgrade: return Form5->ProgressBar1;
-    case MainWindow::Loader: return Form6->ProgressBar1;
-    case MainWindow::Updater: return Form1->ProgressBar1;
-  }
-  return nullptr;
-}
-
-TStatusBar* EngineTest::statusBar() const {
-  switch (window) {
-    case MainWindow::Upgrade: return Form5->StatusBar1;
-    case MainWindow::Loader: return Form6->StatusBar1;
-    case MainWindow::Updater: return Form1->StatusBar1;
-  }
-  return nullptr;
-}
-
-int16_t EngineTest::search() { return SearchDevice(bar(), statusBar()); }
-int EngineTest::run() { return PrgMode(bar(), statusBar()); }
+int16_t EngineTest::search() { return SearchDevice(RecordingView::MainBar, statusBar()); }
+int EngineTest::run() { return PrgMode(RecordingView::MainBar, statusBar()); }
 
 int EngineTest::update() {
   const int16_t found = search();
   return found == SearchFound ? run() : found;
 }
-
-QString EngineTest::message() const {
-  switch (window) {
-    case MainWindow::Upgrade: return Form5->StatusBar1->panelText(StatusPanels[MessagePanel]);
-    case MainWindow::Loader: return Form6->Label1->text();
-    case MainWindow::Updater: return Form1->Label2->text();
-  }
-  return {};
-}
-
-QString EngineTest::panel(int index) const { return statusBar()->panelText(index); }
 
 void EngineTest::useImage(int row, int slot, std::vector<uint8_t> image,
                           std::vector<uint8_t> eeprom, std::vector<uint8_t> finalBytes,

@@ -1,22 +1,18 @@
-// Engine tests: the real windows (offscreen), the real channel and engine, and an
-// in-process simulated device in virtual time.
+// Engine tests: the real channel and engine against an in-process simulated device in
+// virtual time, shown through a recording view instead of windows.
 #pragma once
 
-#include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "engine/view.h"
+#include "support/recording_view.h"
 #include "support/sim_link.h"
 
-class QProgressBar;
-class TStatusBar;
-
-// Every module variable of the channel and the engine back to its value at program start.
-void ResetEngineState();
-
-enum class MainWindow { Upgrade, Updater, Loader };
+// The window the engine is set up for, as the windows set it up at their creation.
+using MainWindow = EngineWindow;
 
 class EngineTest : public testing::Test {
  protected:
@@ -28,7 +24,7 @@ class EngineTest : public testing::Test {
     SetUp();
   }
 
-  // Creates the main window (with the hidden Updater window where the variant has one).
+  // Sets the engine up as the main window's creation does, on COM1.
   void open(MainWindow window = MainWindow::Upgrade);
   // The device on the line from now on.
   devsim::Device& connect(devsim::Config config);
@@ -39,12 +35,12 @@ class EngineTest : public testing::Test {
   // A search and, when a device answered, a run: the run's result, or the search's.
   int update();
 
-  QProgressBar* bar() const;
-  TStatusBar* statusBar() const;
+  RecordedBar* bar() { return &view.bar(RecordingView::MainBar); }
+  StatusBarHandle statusBar() const { return RecordingView::MainStatusBar; }
   // The window's result or message: the Upgrade's message panel, the Updater's result line,
   // the Loader's message line.
-  QString message() const;
-  QString panel(int index) const;
+  std::string message() const { return view.message(); }
+  std::string panel(int index) const { return view.panel(statusBar(), index); }
 
   // Points a catalogue cell at test-owned firmware (kept alive by the fixture).
   void useImage(int row, int slot, std::vector<uint8_t> image, std::vector<uint8_t> eeprom,
@@ -53,10 +49,9 @@ class EngineTest : public testing::Test {
   std::vector<std::vector<uint8_t>> frameWrites() const;
 
   SimLink link;
-  MainWindow window = MainWindow::Upgrade;
+  RecordingView view;
 
  private:
-  QTemporaryDir settings_;
   std::vector<std::unique_ptr<std::vector<uint8_t>>> firmware_;
 };
 

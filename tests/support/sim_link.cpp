@@ -66,6 +66,7 @@ struct SimBackends {
       }
     }
     for (auto& action : due) action();
+    PumpMessages();  // the front end's own, where a test has one
   }
   static int64_t nowUs() { return link().nowUs_; }
   static int waitInput(SerialHandle h, int ms) {

@@ -14,6 +14,7 @@
 
 #include "support/devsim_process.h"
 #include "support/expected_run.h"
+#include "support/sim_link.h"
 #include "support/ui_fixture.h"
 
 class QMainWindow;
@@ -58,6 +59,14 @@ class UiDevsimTest : public UiTest {
 
  private:
   std::vector<std::unique_ptr<DevsimProcess>> devices_;
+};
+
+// Window tests against the in-process simulator in virtual time, for runs that wait long
+// (a hundred probes of 100 ms): the windows open the port as always, and the link answers.
+// The link outlives the windows, whose ports close at the end of each test.
+class VirtualTimeTest : public UiDevsimTest {
+ protected:
+  SimLink link;
 };
 
 // Runs an action once, from the event loop that the engine's waits process, as soon as a

@@ -4,16 +4,8 @@
 #include <QSettings>
 #include <cstdlib>
 
-#include "catalogue/catalogue.h"
-#include "protocol/decoder.h"
-#include "protocol/run.h"
-#include "protocol/search.h"
-#include "remote/udp_listener.h"
-#include "serial/channel.h"
-#include "support/engine_fixture.h"
+#include "startup/program.h"
 #include "startup/settings.h"
-#include "ui/forms.h"
-#include "ui/status_channel.h"
 
 namespace {
 
@@ -25,16 +17,7 @@ bool FakeEnumeration(std::vector<PortCandidate>* out) {
 }
 
 void ResetSharedState() {
-  ResetEngineState();  // closes every port
-  StopListener();
-  UseListenerArguments(nullptr);
-  Form1 = nullptr;
-  Form3 = nullptr;
-  Form4 = nullptr;
-  Form5 = nullptr;
-  Form6 = nullptr;
-  OpenedPort = 0;
-  CurrentImage = {};
+  ResetProgramState();  // closes every port
   fakePorts.clear();
   InstallPortEnumeration(FakeEnumeration);
 }

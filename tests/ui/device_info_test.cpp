@@ -7,7 +7,7 @@
 #include "protocol/decoder.h"
 #include "support/ui_fixture.h"
 #include "ui/colours.h"
-#include "ui/device_info.h"
+#include "engine/view.h"
 #include "ui/loader_window.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"

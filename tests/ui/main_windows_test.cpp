@@ -17,7 +17,7 @@
 #include "ui/loader_window.h"
 #include "ui/progress.h"
 #include "ui/status_bar.h"
-#include "ui/status_channel.h"
+#include "engine/view.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"
 #include "ui/version_dialog.h"

@@ -10,7 +10,8 @@
 #include "ui/colours.h"
 #include "ui/loader_window.h"
 #include "ui/status_bar.h"
-#include "ui/status_channel.h"
+#include "engine/view.h"
+#include "ui/window_view.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"
 #include "ui/version_dialog.h"
@@ -52,8 +53,8 @@ TEST_F(StatusChannelTest, WithoutMainWindowOnlySetStatusTextActs) {
   Make<TForm4>();
   CallEveryOperation();
   TStatusBar bar({50, 130}, nullptr);
-  SetStatusText(&bar, MessagePanel, "Try 3");
-  SetStatusText(nullptr, MessagePanel, "ignored");
+  SetStatusText(HandleOf(&bar), MessagePanel, "Try 3");
+  SetStatusText(StatusBarHandle::None, MessagePanel, "ignored");
   EXPECT_EQ(bar.panelText(1), "Try 3");
 }
 
@@ -240,14 +241,14 @@ TEST_F(StatusChannelTest, PanelEntriesNameThePanelsOfEachWindow) {
   } cases[] = {{PortPanel, 0, 0}, {MessagePanel, 1, 1}, {DevicePanel, 2, 3}, {ExtraPanel, 3, 3}};
   TForm1* updater = Make<TForm1>();
   for (const auto& c : cases) {
-    SetStatusText(updater->StatusBar1, c.entry, "Found 258");
+    SetStatusText(HandleOf(updater->StatusBar1), c.entry, "Found 258");
     EXPECT_EQ(updater->StatusBar1->panelText(c.updaterPanel), "Found 258") << c.entry;
     updater->StatusBar1->setPanelText(c.updaterPanel, "");
   }
   TForm5* upgrade = Make<TForm5>();
   EXPECT_EQ(StatusPanels[DevicePanel], 3);
   for (const auto& c : cases) {
-    SetStatusText(upgrade->StatusBar1, c.entry, "Found 258");
+    SetStatusText(HandleOf(upgrade->StatusBar1), c.entry, "Found 258");
     EXPECT_EQ(upgrade->StatusBar1->panelText(c.upgradePanel), "Found 258") << c.entry;
     EXPECT_EQ(upgrade->StatusBar1->panelText(2), "");
     upgrade->StatusBar1->setPanelText(c.upgradePanel, "");

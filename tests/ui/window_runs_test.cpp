@@ -106,12 +106,14 @@ TEST_F(WindowRunTest, APortThatCannotBeOpenedEndsTheStartAtOnce) {
   }
 }
 
-// A search that gets no answer takes its 100 probes of 100 ms: one window per case.
-class NoDeviceTest : public UiDevsimTest, public testing::WithParamInterface<WindowKind> {};
+// A search that gets no answer takes its 100 probes of 100 ms (in virtual time).
+class NoDeviceTest : public VirtualTimeTest, public testing::WithParamInterface<WindowKind> {};
 
 TEST_P(NoDeviceTest, ASearchWithoutAnswerEndsIdleWithTheWindowsText) {
-  // The simulator answers only a probe that neither of these windows sends.
-  startDevice({"--probes", "C6"});
+  // The device answers only a probe that neither of these windows sends.
+  devsim::Config config;
+  config.probes = {0xC6};
+  link.connect(config);
   const MainWindowUnderTest w = open(GetParam());
   w.start->click();
   EXPECT_TRUE(w.startOffered());

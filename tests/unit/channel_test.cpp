@@ -2,7 +2,7 @@
 
 #include "platform/waiting.h"
 #include "serial/channel.h"
-#include "ui/status_bar.h"
+#include "support/recording_view.h"
 
 namespace {
 
@@ -30,15 +30,16 @@ TEST(PumpWait, SleepsFiveMillisecondsPerStepAndProcessesMessagesAfterEach) {
 }
 
 TEST(ShowPortStatus, NamesThePortInThePortPanel) {
-  TStatusBar bar({50, 220, 100, 140, 20}, nullptr);
+  RecordingView view;
+  const StatusBarHandle bar = RecordingView::MainStatusBar;
   const struct {
     int16_t port;
     const char* text;
   } cases[] = {{-1, "-----"}, {-300, "-----"}, {0, "COM1"}, {15, "COM16"}, {256, "COM257"}};
   for (const auto& c : cases) {
     CurrentPort = c.port;
-    ShowPortStatus(&bar);
-    EXPECT_EQ(bar.panelText(0), c.text);
+    ShowPortStatus(bar);
+    EXPECT_EQ(view.panel(bar, 0), c.text);
   }
   CurrentPort = 0;
 }

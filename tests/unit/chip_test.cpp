@@ -5,7 +5,7 @@
 
 namespace {
 
-std::vector<uint8_t> Vector() { return {ResetVector, ResetVector + ResetVectorLength}; }
+std::vector<uint8_t> Vector() { return {ResetVector.begin(), ResetVector.begin() + ResetVectorLength}; }
 
 TEST(ChipGeometry, ResetVectorAndAddressUnitByChipAndVersion) {
   const struct {

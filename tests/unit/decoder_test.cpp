@@ -1,9 +1,10 @@
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
 #include "protocol/decoder.h"
-#include "support/engine_fixture.h"
+#include "engine/engine.h"
 
 namespace {
 
@@ -71,8 +72,11 @@ TEST_F(Decoder, RefusalSetsItsFlag) {
 }
 
 std::vector<uint8_t> RRecordBytes(int length, std::vector<uint8_t> body) {
-  std::vector<uint8_t> bytes = {'R', static_cast<uint8_t>(length), 0x99};
-  bytes.insert(bytes.end(), body.begin(), body.end());
+  std::vector<uint8_t> bytes(3 + body.size());
+  bytes[0] = 'R';
+  bytes[1] = static_cast<uint8_t>(length);
+  bytes[2] = 0x99;
+  std::copy(body.begin(), body.end(), bytes.begin() + 3);
   return bytes;
 }
 

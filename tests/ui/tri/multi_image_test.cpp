@@ -108,12 +108,16 @@ TEST_F(MultiImageTest, AStartInThePauseBetweenImagesIsIgnored) {
   ExpectEveryDeviceWritten(device, images);
 }
 
-// The search after the first image finds no device (100 probes of 100 ms).
-TEST_F(MultiImageTest, ADeviceThatStopsAnsweringEndsTheLoopWhereItWas) {
+// The search after the first image finds no device (100 probes of 100 ms, in virtual time).
+using MultiImageVirtualTest = VirtualTimeTest;
+
+TEST_F(MultiImageVirtualTest, ADeviceThatStopsAnsweringEndsTheLoopWhereItWas) {
   const RunInput first = BuiltInImage(0xFD, 7);
   const int frames = static_cast<int>(ExpectRun(first).frames.size());
-  DevsimProcess& device =
-      startDevice({"--chip", "0xFD", "--silent-after", std::to_string(frames)});
+  devsim::Config config;
+  config.chips = {0xFD};
+  config.faults = {{devsim::FaultKind::Silent, 0, frames}};
+  link.connect(config);
   TForm5* form = Make<TForm5>();
   form->show();
   ValueLog log(form->ProgressBar2);
@@ -122,8 +126,7 @@ TEST_F(MultiImageTest, ADeviceThatStopsAnsweringEndsTheLoopWhereItWas) {
   EXPECT_EQ(form->StatusBar1->panelText(1), "Device not Found");
   EXPECT_FALSE(form->Button1->isHidden());
   EXPECT_TRUE(form->Button2->isHidden());
-  ASSERT_EQ(device.stop(), 0);
-  EXPECT_EQ(CompareWithDump(ExpectRun(first), ReadIntelHex(device.dumpPath())), "");
+  EXPECT_EQ(CompareWithDevice(ExpectRun(first), *link.device()), "");
 }
 
 }  // namespace
