@@ -12,7 +12,7 @@ namespace {
 class Refusals : public EngineTest {};
 
 TEST_F(Refusals, UnknownChipCodesEvenWithAnEmptyImage) {
-  for (uint8_t chip : {251, 255, 0x41}) {
+  for (uint8_t chip : {0xFB, 0xFF, 0x41}) {
     restart();
     open();
     connect(device(chip));
