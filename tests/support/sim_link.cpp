@@ -65,6 +65,15 @@ struct SimBackends {
         ++it;
       }
     }
+    auto& conditional = l.conditional_;
+    for (auto it = conditional.begin(); it != conditional.end();) {
+      if (it->first()) {
+        due.push_back(std::move(it->second));
+        it = conditional.erase(it);
+      } else {
+        ++it;
+      }
+    }
     for (auto& action : due) action();
     PumpMessages();  // the front end's own, where a test has one
   }
@@ -125,4 +134,8 @@ void SimLink::disconnect() { device_.reset(); }
 
 void SimLink::at(int64_t timeUs, std::function<void()> action) {
   actions_.emplace_back(timeUs, std::move(action));
+}
+
+void SimLink::when(std::function<bool()> condition, std::function<void()> action) {
+  conditional_.emplace_back(std::move(condition), std::move(action));
 }

@@ -33,6 +33,8 @@ class SimLink {
   int64_t nowUs() const { return nowUs_; }
   // Runs once at the first message processing at or after the virtual time.
   void at(int64_t timeUs, std::function<void()> action);
+  // Runs once at the first message processing at which the condition holds.
+  void when(std::function<bool()> condition, std::function<void()> action);
 
   // Everything the host wrote, one entry per write, with its virtual time.
   struct Write {
@@ -53,6 +55,7 @@ class SimLink {
   bool open_ = false;
   int64_t nowUs_ = 1'000'000;
   std::vector<std::pair<int64_t, std::function<void()>>> actions_;
+  std::vector<std::pair<std::function<bool()>, std::function<void()>>> conditional_;
   std::vector<Write> writes_;
   std::vector<uint8_t> injected_;
   int messageRounds_ = 0;

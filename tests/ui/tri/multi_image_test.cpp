@@ -1,9 +1,9 @@
 // The "TRI" build ("KAP TRI 01.00.00"): the Upgrade window in multi-image mode, with images
-// for chips 0xFD (slot 7), 0x48 (slot 9) and 0x42 (slot 0), against one tarvik-devsim that
-// plays three devices one after another.
+// for chips 0xFD (slot 7), 0x48 (slot 9) and 0x42 (slot 0), against a simulated line with
+// three devices one after another.
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
+#include <algorithm>
 
 #include "catalogue/catalogue.h"
 #include "protocol/decoder.h"
@@ -36,14 +36,21 @@ class ValueLog {
 };
 
 // Every device holds its own chip's image.
-void ExpectEveryDeviceWritten(DevsimProcess& device, const std::vector<RunInput>& images) {
-  ASSERT_EQ(device.stop(), 0);
+void ExpectEveryDeviceWritten(const devsim::Device& device, const std::vector<RunInput>& images) {
   for (size_t k = 0; k < images.size(); ++k)
-    EXPECT_EQ(CompareWithDump(ExpectRun(images[k]),
-                              ReadIntelHex(device.dumpPath(static_cast<int>(k) + 1))),
-              "")
+    EXPECT_EQ(CompareWithDevice(ExpectRun(images[k]), device, static_cast<int>(k) + 1), "")
         << "device " << k + 1;
 }
+
+// Three devices one after another on the line, in virtual time: after slot 9 the run
+// waits 2 s.
+devsim::Config ThreeDevices() {
+  devsim::Config config;
+  config.chips = {0xFD, 0x48, 0x42};
+  return config;
+}
+
+using MultiImageVirtualTest = VirtualTimeTest;
 
 std::vector<RunInput> BuiltInImages() {
   std::vector<RunInput> images;
@@ -64,9 +71,9 @@ TEST_F(MultiImageTest, CreationShowsTheImageBarAndNarrowsTheSearchBar) {
   EXPECT_EQ(images.top(), search.top());
 }
 
-TEST_F(MultiImageTest, OneStartWritesEveryDeviceInTurnAndCountsTheImages) {
+TEST_F(MultiImageVirtualTest, OneStartWritesEveryDeviceInTurnAndCountsTheImages) {
   const std::vector<RunInput> images = BuiltInImages();
-  DevsimProcess& device = startDevice({"--chip", "0xFD,0x48,0x42"});
+  link.connect(ThreeDevices());
   TForm5* form = Make<TForm5>();
   form->show();
   ValueLog log(form->ProgressBar2);
@@ -76,41 +83,45 @@ TEST_F(MultiImageTest, OneStartWritesEveryDeviceInTurnAndCountsTheImages) {
   EXPECT_EQ(form->StatusBar1->panelText(1), "Program OK");
   EXPECT_FALSE(form->Button1->isHidden());
   EXPECT_FALSE(EngineBusy());
-  ExpectEveryDeviceWritten(device, images);
+  ExpectEveryDeviceWritten(*link.device(), images);
 }
 
-TEST_F(MultiImageTest, AStartInThePauseBetweenImagesIsIgnored) {
+TEST_F(MultiImageVirtualTest, AStartInThePauseBetweenImagesIsIgnored) {
   const std::vector<RunInput> images = BuiltInImages();
-  DevsimProcess& device = startDevice({"--chip", "0xFD,0x48,0x42"});
+  link.connect(ThreeDevices());
   TForm5* form = Make<TForm5>();
   form->show();
   ValueLog log(form->ProgressBar2);
   // After slot 9 the run waits 2 s with START shown before the loop searches again.
-  OnceWhen press(
+  bool pressed = false;
+  link.when(
       [&] {
         return EngineBusy() && !form->Button1->isHidden() &&
                form->StatusBar1->panelText(1) == "Program OK";
       },
-      [&] { form->Button1->click(); });
+      [&] {
+        pressed = true;
+        form->Button1->click();
+      });
   // Should a second loop start anyway, it re-arms the images and writes the last device
   // again and again: stop it once that device has had more blocks than one image's.
-  const int lastDeviceBlocks = static_cast<int>(ExpectRun(images[2]).frames.size());
-  QTimer guard;
-  QObject::connect(&guard, &QTimer::timeout, [&] {
-    if (device.transcriptCountAll({"\"device\":3,", BlockFrame}) > lastDeviceBlocks)
-      AbortRequested = true;
-  });
-  guard.start(1);
+  const size_t lastDeviceBlocks = ExpectRun(images[2]).frames.size();
+  link.when(
+      [&] {
+        const auto& t = link.device()->transcript();
+        return static_cast<size_t>(std::count_if(t.begin(), t.end(), [](const auto& e) {
+                 return e.device == 3 && e.kind == "block";
+               })) > lastDeviceBlocks;
+      },
+      [] { AbortRequested = true; });
   form->Button1->click();
-  EXPECT_TRUE(press.fired());
+  EXPECT_TRUE(pressed);
   EXPECT_EQ(log.values, (std::vector<int>{0, 2, 3, 4}));
   EXPECT_EQ(form->StatusBar1->panelText(1), "Program OK");
-  ExpectEveryDeviceWritten(device, images);
+  ExpectEveryDeviceWritten(*link.device(), images);
 }
 
-// The search after the first image finds no device (100 probes of 100 ms, in virtual time).
-using MultiImageVirtualTest = VirtualTimeTest;
-
+// The search after the first image finds no device (100 probes of 100 ms).
 TEST_F(MultiImageVirtualTest, ADeviceThatStopsAnsweringEndsTheLoopWhereItWas) {
   const RunInput first = BuiltInImage(0xFD, 7);
   const int frames = static_cast<int>(ExpectRun(first).frames.size());
