@@ -3,7 +3,8 @@
 #   tarvik_add_release(<target> DIR <release folder> [TEST])
 #   tarvik_release_data(<library> DIR <release folder>)
 #
-# The first makes the release's executable (in a build without Qt only its data), the
+# The first makes the release's executable and its headless tool <target>-cli (in a build
+# without Qt only its data), the
 # second only its data (an object library), for tests that link the program's modules
 # against a release.
 #
@@ -166,7 +167,10 @@ function(tarvik_add_release target)
   endif()
   add_executable(${target} "${PROJECT_SOURCE_DIR}/src/startup/main.cpp")
   target_link_libraries(${target} PRIVATE ${target}_data tarvik_gui)
+  # The headless tool: the same images, the same engine, no window.
+  add_executable(${target}-cli "${PROJECT_SOURCE_DIR}/src/cli/cli_main.cpp")
+  target_link_libraries(${target}-cli PRIVATE ${target}_data tarvik_cli)
   if(NOT ARG_TEST)
-    install(TARGETS ${target} RUNTIME DESTINATION bin)
+    install(TARGETS ${target} ${target}-cli RUNTIME DESTINATION bin)
   endif()
 endfunction()

@@ -63,6 +63,17 @@ int16_t UpdateDevices(BarHandle bar, StatusBarHandle statusBar, BarHandle imageB
   return found;
 }
 
+int16_t WaitUntilDeviceLeaves() {
+  int silent = 0;
+  while (silent < LeftAfterSilentProbes) {
+    if (CurrentPortHandle() == NoSerialHandle) return 0;
+    const int16_t r = SendCommandByte(ProbeByte(), ProbeWaitMs);
+    if (r == WaitAborted) return WaitAborted;
+    silent = r == WaitAcknowledged ? 0 : silent + 1;
+  }
+  return 0;
+}
+
 void ResetEngineState() {
   ResetChannel();
   ResetDecoder();

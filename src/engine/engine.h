@@ -25,6 +25,14 @@ void SetUpEngine(EngineWindow window);
 // The result of the last search.
 int16_t UpdateDevices(BarHandle bar, StatusBarHandle statusBar, BarHandle imageBar);
 
+// For production lines: after an update, waits until the device no longer answers the
+// probe (it was unplugged, or its bootloader has left), so that the next search finds the
+// next device and never the same one again. It has left after LeftAfterSilentProbes probes
+// in a row without an answer, or when its port is gone. 0 once it has left; WaitAborted
+// (-2) when the user stopped the wait. Shows nothing.
+constexpr int LeftAfterSilentProbes = 3;
+int16_t WaitUntilDeviceLeaves();
+
 // Every module of the engine back to its state at program start (the installed view and
 // backends stay).
 void ResetEngineState();

@@ -78,6 +78,10 @@ void HideUpdaterResult() {
   if (auto op = Operation(&EngineView::hideUpdaterResult)) op();
 }
 
+void ShowStep(EngineStep step) {
+  if (auto op = Operation(&EngineView::showStep)) op(step);
+}
+
 void ResetView() {
   RunningWindow = EngineWindow::None;
   StatusPanels[PortPanel] = 0;

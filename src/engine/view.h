@@ -16,6 +16,16 @@ enum class StatusBarHandle : int32_t { None = 0 };
 // The looks of the run's progress bar: running, searching (nothing written yet), failed.
 enum class BarState { Normal, Paused, Error };
 
+// Where an update is: the steps a front end may show beyond the texts (the windows show
+// only the texts and the bar).
+enum class EngineStep {
+  Searching,      // probing for a device
+  DeviceFound,    // a device answered: DeviceInfo holds its identification
+  Writing,        // the image's blocks go out (bar: device addresses)
+  WritingEeprom,  // the EEPROM bytes go out (bar: bytes)
+  RunEnded,       // a programming run ended: LastRunEnd (protocol/run.h) says how
+};
+
 // Which main window runs the engine: it decides the probe byte and which texts go where.
 // The front end sets it (the windows from the windows that exist, in the order Loader,
 // Upgrade, Updater); None until then.
@@ -51,6 +61,7 @@ struct EngineView {
   // status bar, hiding its result line when a search starts).
   void (*setUpdaterStatusText)(StatusPanelEntry entry, const char* text);
   void (*hideUpdaterResult)();
+  void (*showStep)(EngineStep step);
 };
 
 // Installs a view; nullptr: none (every operation does nothing).
@@ -79,6 +90,7 @@ void SetBarState(BarHandle bar, BarState state);
 
 void SetUpdaterStatusText(StatusPanelEntry entry, const char* text);
 void HideUpdaterResult();
+void ShowStep(EngineStep step);
 
 // The panel table and the running window back to their start values.
 void ResetView();

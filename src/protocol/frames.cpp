@@ -9,6 +9,8 @@
 #include "serial/channel.h"
 
 uint8_t FrameBuffer[FrameBufferSize];
+int32_t FramesSent;
+int32_t FramesResent;
 
 namespace {
 
@@ -16,12 +18,13 @@ constexpr int FrameWaitMs = 2000;
 constexpr int MaxResends = 4;
 
 // Discards what has arrived since the last answer, so that a late answer is never taken
-// for the next frame's, then writes and waits for the answer.
-int16_t WriteAndWait(const uint8_t* bytes, int count, int waitMs) {
+// for the next frame's, then writes (counting the write when the line took it) and waits
+// for the answer.
+int16_t WriteAndWait(const uint8_t* bytes, int count, int waitMs, int32_t* written = nullptr) {
   DrainPort();
   AckReceived = false;
   RefusalReceived = false;
-  WritePort(CurrentPort, bytes, count);
+  if (WritePort(CurrentPort, bytes, count) != 0 && written != nullptr) ++*written;
   return WaitReply(waitMs);
 }
 
@@ -50,7 +53,7 @@ uint8_t FrameChecksum(const uint8_t* bytes, int count) {
 int16_t SendFrame(uint8_t* buffer, int n) {
   buffer[n] = FrameChecksum(buffer, n);
   for (int attempt = 0;; ++attempt) {
-    switch (WriteAndWait(buffer, n + 1, FrameWaitMs)) {
+    switch (WriteAndWait(buffer, n + 1, FrameWaitMs, attempt == 0 ? &FramesSent : &FramesResent)) {
       case WaitAborted: return SendAborted;
       case WaitTimedOut: return SendNoAnswer;
       case WaitAcknowledged: return SendAcknowledged;
@@ -100,4 +103,8 @@ void SendCommand4Frame() {
   WritePort(CurrentPort, frame, sizeof frame);
 }
 
-void ResetFrames() { std::memset(FrameBuffer, 0, sizeof FrameBuffer); }
+void ResetFrames() {
+  std::memset(FrameBuffer, 0, sizeof FrameBuffer);
+  FramesSent = 0;
+  FramesResent = 0;
+}

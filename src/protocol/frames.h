@@ -15,6 +15,11 @@ enum SendResult : int16_t { SendAcknowledged = 0, SendNoAnswer = -1, SendAborted
 // The two's complement of the 8-bit sum of the bytes: the frame then sums to 0.
 uint8_t FrameChecksum(const uint8_t* bytes, int count);
 
+// Checksummed frames the line took (each once) and their re-sends after refusals, since the
+// last ResetFrames; for front ends that report them.
+extern int32_t FramesSent;
+extern int32_t FramesResent;
+
 // Sends an n-byte frame (the checksum goes to position n) and waits up to 2 s for its
 // answer; a refused frame is sent again, five times at the most.
 int16_t SendFrame(uint8_t* buffer, int n);
@@ -36,5 +41,5 @@ void SendCommand4Frame();
 
 constexpr char FramePattern[] = "Qw7Rt2Yp9Ux4Zk3";
 
-// The frame buffer zeroed, as at program start.
+// The frame buffer and the counters zeroed, as at program start.
 void ResetFrames();

@@ -16,6 +16,7 @@
 #include "serial/channel.h"
 
 bool MultiImageMode;
+RunEnd LastRunEnd;
 
 namespace {
 
@@ -56,10 +57,14 @@ int AfterWriteAction(int8_t slot) {
   }
 }
 
-void EnterProgrammingMode(StatusBarHandle statusBar) {
-  if (!VRecordSeen || DeviceInfo.bootVersion < 5) return;
+// The run goes on whatever the device answers; only the user's stop ends it here, before
+// anything is written.
+int16_t EnterProgrammingMode(StatusBarHandle statusBar) {
+  if (!VRecordSeen || DeviceInfo.bootVersion < 5) return SendAcknowledged;
   SetStatusText(statusBar, MessagePanel, "Entry in PrgMode");
-  SendCommandByte(EntryCommand, EntryWaitMs);  // the run goes on whatever the answer
+  if (SendCommandByte(EntryCommand, EntryWaitMs) != WaitAborted) return SendAcknowledged;
+  ReportError(SendAborted);
+  return SendAborted;
 }
 
 void WriteResetVector() {
@@ -93,16 +98,16 @@ void ShowProgramAddress(int32_t address, StatusBarHandle statusBar) {
   SetStatusText(statusBar, MessagePanel, text);
 }
 
-// Any negative result of the frames after the block loop ends the run.
-bool Sent(int16_t r) {
-  if (r >= 0) return true;
+// Any negative result of the frames after the block loop ends the run (reported).
+int16_t Sent(int16_t r) {
+  if (r >= 0) return SendAcknowledged;
   ReportError(r);
-  return false;
+  return r;
 }
 
 // Sends the image block by block and then its last block. Blocks inside the loop that got
-// no answer are passed over but counted. False: the run ended (reported).
-bool SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
+// no answer are passed over but counted. Negative: the run ended (reported).
+int16_t SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
   int32_t pos = 0;
   for (;;) {
     const int32_t address = pos / AddressUnit;
@@ -132,13 +137,13 @@ bool SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
     const int16_t r = SendFrame(FrameBuffer, fill);
     if (r == SendAborted || r == SendRefused) {
       ReportError(r);
-      return false;
+      return r;
     }
     if (r == SendNoAnswer) ++*unanswered;
   }
 }
 
-bool SendFinalBlock(StatusBarHandle statusBar) {
+int16_t SendFinalBlock(StatusBarHandle statusBar) {
   if (RunningWindow != EngineWindow::Loader) SetStatusText(statusBar, MessagePanel, "Fix Program");
   const uint8_t low = static_cast<uint8_t>(FlashLimit);
   const int h = StartBlock(FlashLimit, Added(0xFF, low));
@@ -148,10 +153,11 @@ bool SendFinalBlock(StatusBarHandle statusBar) {
   return Sent(SendFrame(FrameBuffer, h + BlockSize));
 }
 
-bool SendEeprom(BarHandle bar, StatusBarHandle statusBar) {
-  if (CurrentImage.eepromLength <= 0) return true;
+int16_t SendEeprom(BarHandle bar, StatusBarHandle statusBar) {
+  if (CurrentImage.eepromLength <= 0) return SendAcknowledged;
   SetBarPosition(bar, 0);
   SetBarMaximum(bar, CurrentImage.eepromLength);
+  ShowStep(EngineStep::WritingEeprom);
   // The Upgrade and Updater windows count the EEPROM bytes in their status bars.
   const bool counted =
       RunningWindow == EngineWindow::Upgrade || RunningWindow == EngineWindow::Updater;
@@ -163,10 +169,10 @@ bool SendEeprom(BarHandle bar, StatusBarHandle statusBar) {
     }
     std::memset(FrameBuffer, 0xFF, sizeof FrameBuffer);
     const int n = BuildEepromFrame(FrameBuffer, i, CurrentImage.eeprom[i]);
-    if (!Sent(SendFrame(FrameBuffer, n))) return false;
+    if (const int16_t r = Sent(SendFrame(FrameBuffer, n)); r < 0) return r;
     SetBarPosition(bar, i);
   }
-  return true;
+  return SendAcknowledged;
 }
 
 void ShowSuccess(BarHandle bar, StatusBarHandle statusBar) {
@@ -179,20 +185,30 @@ void ShowSuccess(BarHandle bar, StatusBarHandle statusBar) {
   SetIdle();
 }
 
+// Records how the run ended and tells the view; the run's result.
+int Ended(RunEnd end, int result = 0) {
+  LastRunEnd = end;
+  ShowStep(EngineStep::RunEnded);
+  return result;
+}
+
+RunEnd EndOfFailure(int16_t r) { return r == SendAborted ? RunEnd::Aborted : RunEnd::Failed; }
+
 }  // namespace
 
 int PrgMode(BarHandle bar, StatusBarHandle statusBar) {
+  LastRunEnd = RunEnd::None;
   SetBarPosition(bar, 0);
   SetBarSmooth(bar, false);
-  if (!CheckBootloaderVersion()) return 0;
+  if (!CheckBootloaderVersion()) return Ended(RunEnd::Refused);
   if (ExpectsRRecord(DeviceInfo.bootVersion)) WaitForRRecord();
   if (!VRecordSeen) DeviceInfo.boardId = 2;
   const int8_t slot = static_cast<int8_t>(SelectImage(DeviceInfo.chipCode, DeviceInfo.boardId));
   if (MultiImageMode && SlotPending(slot) == 0) {
     const int left = AfterWriteAction(slot);
-    if (left >= 0) return left;
+    if (left >= 0) return Ended(RunEnd::AlreadyWritten, left);
   }
-  if (!IdentifyChip(statusBar)) return 0;
+  if (!IdentifyChip(statusBar)) return Ended(RunEnd::Refused);
   ReadImageRequirements();
   if (IsWideChip(DeviceInfo.chipCode) && ExpectsRRecord(DeviceInfo.bootVersion)) {
     SkipStart = RRecord.skipStart;
@@ -200,37 +216,42 @@ int PrgMode(BarHandle bar, StatusBarHandle statusBar) {
   }
   SetPlainMark(static_cast<uint8_t>(CurrentImage.plain));
   ShowDeviceInfo();
-  if (!CheckCompatibility(statusBar)) return 0;
+  if (!CheckCompatibility(statusBar)) return Ended(RunEnd::Refused);
   if (UpdaterOnly()) {
     char text[64];
     std::snprintf(text, sizeof text, "Loaded %d bytes (%04X to %04X)",
                   CurrentImage.imageLength / AddressUnit, 0, ProgramLength / AddressUnit);
     SetStatusText(statusBar, ExtraPanel, text);
   }
-  EnterProgrammingMode(statusBar);
+  if (EnterProgrammingMode(statusBar) < 0) return Ended(RunEnd::Aborted);
   ShowProgress(" Programming... ", ColourButtonFace);
   WriteResetVector();
   SetBarPosition(bar, 0);
   SetBarMaximum(bar, ProgramLength / AddressUnit);
+  ShowStep(EngineStep::Writing);
 
   int unanswered = 0;
-  if (!SendImage(bar, statusBar, &unanswered)) return 0;
-  if (!SendFinalBlock(statusBar)) return 0;
-  if (!SendEeprom(bar, statusBar)) return 0;
+  if (const int16_t r = SendImage(bar, statusBar, &unanswered); r < 0)
+    return Ended(EndOfFailure(r));
+  if (const int16_t r = SendFinalBlock(statusBar); r < 0) return Ended(EndOfFailure(r));
+  if (const int16_t r = SendEeprom(bar, statusBar); r < 0) return Ended(EndOfFailure(r));
   if (unanswered > 0) {
     // Blocks the device never confirmed: the device may not hold the image.
     SetBarPosition(bar, 0);
     ReportError(SendNoAnswer);
-    return 0;
+    return Ended(RunEnd::Failed);
   }
   ShowSuccess(bar, statusBar);
   MarkImageDone(slot);
-  if (!MultiImageMode) return 0;
+  if (!MultiImageMode) return Ended(RunEnd::Programmed);
   if (slot == 9) {
     PumpWait(2000);
     ReadPort();
   }
-  return ImagesPending;
+  return Ended(RunEnd::Programmed, ImagesPending);
 }
 
-void ResetRun() { MultiImageMode = false; }
+void ResetRun() {
+  MultiImageMode = false;
+  LastRunEnd = RunEnd::None;
+}

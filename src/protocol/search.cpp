@@ -58,6 +58,7 @@ int16_t SearchDevice(BarHandle bar, StatusBarHandle statusBar) {
   ResetDeviceInfo();
 
   const uint8_t probe = ProbeByte();
+  ShowStep(EngineStep::Searching);
   SetBarState(bar, BarState::Paused);
   SetBarMaximum(bar, SearchTries);
   bool found = false;
@@ -79,6 +80,7 @@ int16_t SearchDevice(BarHandle bar, StatusBarHandle statusBar) {
     SetIdle();
     return SearchNoDevice;
   }
+  ShowStep(EngineStep::DeviceFound);
   return SearchFound;
 }
 

@@ -14,6 +14,9 @@ PortRecord PortTable[MaxPortIndex + 1];
 int16_t CurrentPort;
 int16_t OpenedPort;
 uint8_t RxBuffer[RxBufferSize];
+int64_t LineBytesOut;
+int64_t LineBytesIn;
+int PortOpenResult;
 
 namespace {
 
@@ -44,6 +47,7 @@ void ForgetVanished(PortRecord& r, int result) {
 // One immediate read; a failed read counts as no bytes.
 int ReadOnce(PortRecord& r, uint8_t* into, int capacity) {
   const int n = SerialRead(r.handle, into, capacity);
+  if (n >= 0) LineBytesIn += n;
   if (n >= 0) return n;
   ForgetVanished(r, n);
   return 0;
@@ -73,19 +77,23 @@ PortRecord* OpenPort(int index, uint32_t baudRate, uint8_t parity, uint8_t stopB
     ReleaseHandle(r);
   }
   char path[512];
+  PortOpenResult = SerialNoDevice;
   if (PortDevicePath(index, path, sizeof path) != 0) return nullptr;
   SerialHandle h = NoSerialHandle;
-  if (SerialOpen(path, &h) != SerialOk) return nullptr;
+  PortOpenResult = SerialOpen(path, &h);
+  if (PortOpenResult != SerialOk) return nullptr;
   r.handle = h;
   // A fresh exclusive open has no pending output, so there is nothing to flush here.
 
   // Every failure from here on closes the device again and leaves the record closed.
   if (!Configure(h, LineSettings{baudRate, parity, stopBits, byteSize})) {
+    PortOpenResult = SerialConfigFailed;
     ReleaseHandle(r);
     return nullptr;
   }
   if (r.buffer == nullptr) r.buffer = new (std::nothrow) uint8_t[PortBufferSize];
   if (r.buffer == nullptr) {
+    PortOpenResult = SerialFailed;
     ReleaseHandle(r);
     return nullptr;
   }
@@ -125,6 +133,7 @@ int WritePort(int index, const uint8_t* bytes, int count) {
   const bool direction = r->directionControl != 0;
   if (direction) SetDirection(1, r->handle);
   const int written = SerialWrite(r->handle, bytes, count, WriteTimeoutMs(count));
+  if (written == SerialOk) LineBytesOut += count;
   if (written != SerialOk) {
     if (direction) SetDirection(0, r->handle);
     ForgetVanished(*r, written);
@@ -213,4 +222,7 @@ void ResetChannel() {
   CurrentPort = 0;
   OpenedPort = 0;
   std::memset(RxBuffer, 0, sizeof RxBuffer);
+  LineBytesOut = 0;
+  LineBytesIn = 0;
+  PortOpenResult = SerialOk;
 }

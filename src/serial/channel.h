@@ -29,6 +29,14 @@ extern int16_t CurrentPort;  // the port the user selected; negative: none
 extern int16_t OpenedPort;   // the port ApplyPort last opened; differing forces a reopen
 extern uint8_t RxBuffer[RxBufferSize];
 
+// Bytes written to and read from the line since the last ResetChannel, for front ends that
+// report them.
+extern int64_t LineBytesOut;
+extern int64_t LineBytesIn;
+// How the last opening of a port went: SerialOk, or why it failed (SerialNoDevice,
+// SerialBusy: held by another program, SerialDenied, SerialConfigFailed ...).
+extern int PortOpenResult;
+
 // Opens and configures a port; the record, or nullptr.
 PortRecord* OpenPort(int index, uint32_t baudRate, uint8_t parity, uint8_t stopBits,
                      uint8_t byteSize, uint8_t directionControl, int callerValue);

@@ -74,22 +74,26 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-// What the user sees for a device: its description where the system has one, else the kind
-// of device, each with the device path so that the real device is always recognisable.
-std::string FriendlyName(const std::string& path, const QSerialPortInfo* info) {
+// A device's description where the system has one, else the kind of device; empty when
+// neither is known.
+std::string Description(const std::string& path, const QSerialPortInfo* info) {
   const std::string description =
       info != nullptr ? info->description().trimmed().toStdString() : std::string();
-  if (!description.empty()) return description + " (" + path + ")";
-  const char* kind = nullptr;
-  if (IsPseudoTerminalPath(path.c_str()))
-    kind = "Pseudo-terminal";
-  else if (StartsWith(path, "/dev/ttyUSB"))
-    kind = "USB serial port";
-  else if (StartsWith(path, "/dev/ttyACM"))
-    kind = "USB ACM serial port";
-  else if (StartsWith(path, "/dev/ttyS"))
-    kind = "Serial port";
-  return kind != nullptr ? std::string(kind) + " (" + path + ")" : path;
+  if (!description.empty()) return description;
+  if (IsPseudoTerminalPath(path.c_str())) return "Pseudo-terminal";
+  if (StartsWith(path, "/dev/ttyUSB")) return "USB serial port";
+  if (StartsWith(path, "/dev/ttyACM")) return "USB ACM serial port";
+  if (StartsWith(path, "/dev/ttyS")) return "Serial port";
+  return "";
+}
+
+// What the user sees for a device: its description with the device path, so that the real
+// device is always recognisable.
+PortCandidate Candidate(const std::string& portName, const std::string& path,
+                        const QSerialPortInfo* info) {
+  const std::string description = Description(path, info);
+  const std::string friendly = description.empty() ? path : description + " (" + path + ")";
+  return {portName, friendly, path, description};
 }
 
 // The port indices the ports folder has a link for: names "com" (any case) and a number
@@ -142,7 +146,7 @@ bool SystemPortEnumeration(std::vector<PortCandidate>* out) {
       continue;
     dev_t number{};
     if (DeviceNumber(target, &number)) linkedDevices.insert(number);
-    out->push_back({name, FriendlyName(target, InfoAt(present, target))});
+    out->push_back(Candidate(name, target, InfoAt(present, target)));
   }
 
   // Then the present devices the fixed table names, unless a link already stands for that
@@ -155,7 +159,7 @@ bool SystemPortEnumeration(std::vector<PortCandidate>* out) {
     dev_t number{};
     if (index < 0 || PortLinkName(index, link, sizeof link) == 0) continue;
     if (DeviceNumber(path, &number) && linkedDevices.count(number) != 0) continue;
-    fixed.push_back({index, {"COM" + std::to_string(index + 1), FriendlyName(path, &info)}});
+    fixed.push_back({index, Candidate("COM" + std::to_string(index + 1), path, &info)});
   }
   std::sort(fixed.begin(), fixed.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

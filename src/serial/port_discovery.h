@@ -12,10 +12,13 @@
 #include <vector>
 
 // One device as the enumeration sees it: its port name as stored (a link's own name, or
-// COM<n> from the fixed table) and its friendly name.
+// COM<n> from the fixed table) and its friendly name; and, where the system enumeration
+// found them, the device path and the description the friendly name is made of.
 struct PortCandidate {
   std::string portName;
   std::string friendlyName;
+  std::string devicePath = {};
+  std::string description = {};
 };
 
 struct PortListSet;  // the listing's device set, owned by the caller until ClosePortList

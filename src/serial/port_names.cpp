@@ -16,6 +16,8 @@
 namespace {
 
 char portsDirectory[PATH_MAX];  // the last answer of PortsDirectory
+int assignedIndex = -1;         // the index AssignPortDevice gave a path, or -1
+char assignedPath[PATH_MAX];
 
 struct FixedRange {
   const char* prefix;
@@ -109,6 +111,13 @@ const char* PortsDirectory() {
   return out;
 }
 
+void AssignPortDevice(int index, const char* devicePath) {
+  assignedIndex = -1;
+  if (devicePath == nullptr || index < 0 || CopyIfFits(devicePath, assignedPath, sizeof assignedPath) != 0)
+    return;
+  assignedIndex = index;
+}
+
 int PortLinkName(int index, char* out, size_t size) {
   if (out == nullptr || size == 0) return -1;
   out[0] = '\0';
@@ -121,6 +130,7 @@ int PortDevicePath(int index, char* out, size_t size) {
   if (out == nullptr || size == 0) return -1;
   out[0] = '\0';
   if (index < 0) return -1;
+  if (index == assignedIndex) return CopyIfFits(assignedPath, out, size);
   char link[NAME_MAX + 1];
   // A link the user made is the user's choice: when it leads nowhere usable the port has
   // no device, rather than silently being some other device from the fixed table.

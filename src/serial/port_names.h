@@ -12,6 +12,11 @@
 
 #include <cstddef>
 
+// A device path the front end gives a port index for this process (the headless tool's
+// --port /dev/...): that index names the device, before the ports folder and the fixed
+// table. nullptr takes the assignment back. One index at a time.
+void AssignPortDevice(int index, const char* devicePath);
+
 // The ports folder in use (no trailing slash), e.g. "/home/ana/.config/tarvik/ports".
 // Empty when there is no home folder to put it in.
 const char* PortsDirectory();

@@ -241,6 +241,7 @@ const EngineView windowView = {
     ViewSetIdle,        ViewSetStatusText,  ViewShowDeviceInfo, ViewShowPortStatus,
     ViewErrorBox,       ViewSetBarPosition, ViewSetBarMaximum, ViewSetBarSmooth,
     ViewSetBarState,    ViewSetUpdaterStatusText, ViewHideUpdaterResult,
+    nullptr,  // the steps: the windows show the texts and the bar only
 };
 
 }  // namespace

@@ -84,6 +84,7 @@ struct RecordingOps {
     setPanel(v().updaterPanels_, StatusPanels[entry], text);
   }
   static void hideUpdaterResult() { v().updaterResultHidden = true; }
+  static void showStep(EngineStep step) { v().steps.push_back(step); }
 };
 
 namespace {
@@ -95,7 +96,7 @@ const EngineView Ops = {
     RecordingOps::errorBox,       RecordingOps::setBarPosition,
     RecordingOps::setBarMaximum,  RecordingOps::setBarSmooth,
     RecordingOps::setBarState,    RecordingOps::setUpdaterStatusText,
-    RecordingOps::hideUpdaterResult,
+    RecordingOps::hideUpdaterResult, RecordingOps::showStep,
 };
 }  // namespace
 
@@ -114,6 +115,7 @@ void RecordingView::clear() {
   panels_.clear();
   updaterPanels_ = {};
   errorBoxes.clear();
+  steps.clear();
   log.clear();
 }
 

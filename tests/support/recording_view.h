@@ -56,6 +56,8 @@ class RecordingView {
   std::string updaterPanel(int index) const;
   RecordedBar& bar(BarHandle bar) { return bars_[static_cast<int32_t>(bar)]; }
 
+  // The steps the engine reported, in order.
+  std::vector<EngineStep> steps;
   // Every call, e.g. "ShowResult  Program Ok  8000", "SetStatusText 1 1 Try 0".
   std::vector<std::string> log;
 
