@@ -64,6 +64,12 @@ struct Config {
   std::vector<uint8_t> probes{0xC2, 0xC5, 0xC6};
   int answerAfterProbes = 0;         // the first device ignores this many probes first
   std::vector<Fault> faults;
+  // Devices swapped by hand, as on a production line: a device that received data blocks
+  // leaves the line unplugAfterUs after its last frame (Never: it stays, and a probe after
+  // its data starts the next device at once); the next one is plugged in plugGapUs later.
+  // The last device, once it has left, stays away.
+  int64_t unplugAfterUs = Never;
+  int64_t plugGapUs = 500000;
 
   // Time model. Off: answers are ready as soon as their frame is complete (late answers
   // are still late). On: line time per byte both ways and write times.

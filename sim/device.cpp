@@ -106,7 +106,7 @@ void Device::process(const HostFrame& frame, int64_t atNs) {
   int number = 0;
   switch (frame.kind) {
     case FrameKind::Probe:
-      r = probe();
+      r = probe(atNs);
       break;
     case FrameKind::Entry:
       if (!unit().silent) {
@@ -117,6 +117,7 @@ void Device::process(const HostFrame& frame, int64_t atNs) {
     case FrameKind::Block:
     case FrameKind::Eeprom:
       r = numberedFrame(frame, &number);
+      unit().lastFrameNs = atNs;
       break;
     case FrameKind::Pattern:
     case FrameKind::Command4:
@@ -127,9 +128,18 @@ void Device::process(const HostFrame& frame, int64_t atNs) {
   record(frame, number, r, atNs, answerNs);
 }
 
-Device::Reaction Device::probe() {
+Device::Reaction Device::probe(int64_t atNs) {
   Reaction r;
-  if (unit().identified && unit().blockSeen && current_ + 1 < units_.size()) {
+  if (config_.unplugAfterUs != Never) {
+    // Swapped by hand: gone some time after its data, the next one plugged in later.
+    const Unit& u = unit();
+    if (u.blockSeen && atNs >= u.lastFrameNs + UsToNs(config_.unplugAfterUs)) {
+      const int64_t nextNs = u.lastFrameNs + UsToNs(config_.unplugAfterUs + config_.plugGapUs);
+      if (current_ + 1 >= units_.size() || atNs < nextNs) return r;
+      ++current_;
+      parser_.setWideLength(IsWideChip(unit().chip));
+    }
+  } else if (unit().identified && unit().blockSeen && current_ + 1 < units_.size()) {
     ++current_;
     parser_.setWideLength(IsWideChip(unit().chip));
   }

@@ -88,6 +88,7 @@ class Device {
     int frameNumber = 0;      // number of the last checksummed frame
     bool lastRefused = false; // that frame was answered N: the next one is its re-send
     int faultRefusals = 0;    // refusals the Refuse fault gave to that frame
+    int64_t lastFrameNs = Never;  // when it received its last frame
   };
 
   // What a frame makes the device do.
@@ -103,7 +104,7 @@ class Device {
   Unit& unit() { return units_[current_]; }
   void receive(uint8_t b, int64_t atNs);
   void process(const HostFrame& frame, int64_t atNs);
-  Reaction probe();
+  Reaction probe(int64_t atNs);
   Reaction numberedFrame(const HostFrame& frame, int* number);
   void store(const HostFrame& frame);
   std::vector<uint8_t> identification() const;

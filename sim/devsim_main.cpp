@@ -19,6 +19,7 @@
 #include "sim/json_out.h"
 #include "sim/options.h"
 #include "sim/pty_port.h"
+#include "sim/replay.h"
 
 namespace {
 
@@ -71,9 +72,32 @@ class TranscriptFile {
   size_t written_ = 0;
 };
 
-// Serves the device on the pty until a stop signal or the hang-up fault. True on hang-up.
-bool Serve(Device& device, const devsim::PtyPort& pty, TranscriptFile& transcript,
-           const sigset_t& waitMask) {
+// What the serving loop plays: the device model (with its transcript), or a replayed
+// session.
+struct Peer {
+  Device* device = nullptr;
+  devsim::Replay* replay = nullptr;
+  TranscriptFile* transcript = nullptr;
+
+  size_t hostRead(uint8_t* out, size_t cap, int64_t t) {
+    return device ? device->hostRead(out, cap, t) : replay->hostRead(out, cap, t);
+  }
+  void hostWrite(const uint8_t* data, size_t n, int64_t t) {
+    if (device)
+      device->hostWrite(data, n, t);
+    else
+      replay->hostWrite(data, n, t);
+  }
+  int64_t nextArrivalUs() const { return device ? device->nextArrivalUs() : replay->nextArrivalUs(); }
+  int64_t hangUpUs() const { return device ? device->hangUpUs() : Never; }
+  bool hungUp(int64_t t) const { return device && device->hungUp(t); }
+  void catchUp() {
+    if (device && transcript) transcript->catchUp(*device);
+  }
+};
+
+// Serves the peer on the pty until a stop signal or the hang-up fault. True on hang-up.
+bool Serve(Peer& device, const devsim::PtyPort& pty, const sigset_t& waitMask) {
   const int64_t start = MonotonicUs();
   auto now = [start] { return MonotonicUs() - start; };
   std::vector<uint8_t> due;  // answer bytes whose time has come, not yet taken by the pty
@@ -88,7 +112,7 @@ bool Serve(Device& device, const devsim::PtyPort& pty, TranscriptFile& transcrip
       if (w <= 0) break;  // the pty is full: wait for POLLOUT
       due.erase(due.begin(), due.begin() + w);
     }
-    transcript.catchUp(device);
+    device.catchUp();
     if (device.hungUp(t) && due.empty()) return true;
 
     if (masterTroubled) {
@@ -224,8 +248,26 @@ int main(int argc, char** argv) {
   std::printf("tarvik-devsim: %s -> %s\n", portName.c_str(), pty.slavePath.c_str());
   std::fflush(stdout);
 
+  if (!options.replay.empty()) {
+    devsim::Replay replay;
+    if (!replay.load(options.replay, &error)) {
+      std::fprintf(stderr, "tarvik-devsim: %s\n", error.c_str());
+      devsim::UnlinkPort(portsDir, portName, pty.slavePath);
+      return 1;
+    }
+    Peer peer{nullptr, &replay, nullptr};
+    Serve(peer, pty, waitMask);
+    devsim::ClosePty(&pty);
+    devsim::UnlinkPort(portsDir, portName, pty.slavePath);
+    // The host wrote what the trace holds, in the same order, or the replay says where not.
+    std::printf("tarvik-devsim: replay: %d of %zu writes as traced, %d differing, %d beyond the trace\n",
+                replay.matched(), replay.steps(), replay.differing(), replay.extra());
+    return replay.differing() == 0 && replay.extra() == 0 ? 0 : 1;
+  }
+
   Device device(options.device);
-  const bool hungUp = Serve(device, pty, transcript, waitMask);
+  Peer peer{&device, nullptr, &transcript};
+  const bool hungUp = Serve(peer, pty, waitMask);
   if (hungUp) LetHostTakeAnswer(pty);
   devsim::ClosePty(&pty);
   transcript.catchUp(device);

@@ -23,7 +23,8 @@ Numbers are decimal, or hexadecimal with 0x. Probe bytes are hexadecimal.
 Device:
   --chip LIST            chip code(s), e.g. 0x48 or 0x48,0xFD,0x42 (default 0x48). With
                          several, one device after another: a probe that comes after the
-                         current device received a data block starts the next device.
+                         current device received a data block starts the next device
+                         (see --unplug-after for devices swapped by hand).
                          0xFC-0xFE are 16-bit chips (address unit 2, two-byte length field);
                          all other codes are PIC18 chips (address unit 1, one-byte length)
   --version N            bootloader version (default 5)
@@ -35,6 +36,13 @@ Device:
   --skip START:LENGTH    R record skip range in device addresses (implies --rrecord)
   --probes LIST          probe bytes answered (default C2,C5,C6)
   --answer-after N       ignore the first N probes (default 0)
+  --unplug-after MS      a device that received data leaves the line MS milliseconds after
+                         its last frame (it answers nothing more); the next device is
+                         plugged in --plug-gap later; the last one stays away
+  --plug-gap MS          time without a device between two (default 500)
+  --replay FILE          play the device side of a headless tool's --trace file: answer the
+                         host's k-th write with what the traced device sent after it, at the
+                         same delays (refusals, late and missing answers included)
 
 Port:
   --port COM<n>          link name; an existing link of that name is replaced (default:
@@ -246,6 +254,19 @@ std::map<std::string, OptionRule> Rules() {
                             if (n) o.device.answerAfterProbes = static_cast<int>(*n);
                             return n.has_value();
                           }}},
+      {"--unplug-after", {true, "milliseconds 0-1000000",
+                          [](O& o, const std::string& v) {
+                            auto ms = ParseInteger(v, 0, 1000000);
+                            if (ms) o.device.unplugAfterUs = *ms * 1000;
+                            return ms.has_value();
+                          }}},
+      {"--plug-gap", {true, "milliseconds 0-1000000",
+                      [](O& o, const std::string& v) {
+                        auto ms = ParseInteger(v, 0, 1000000);
+                        if (ms) o.device.plugGapUs = *ms * 1000;
+                        return ms.has_value();
+                      }}},
+      {"--replay", {true, "a file name", text(&O::replay)}},
       {"--port", {true, "COM<n> with n from 1 to 999",
                   [](O& o, const std::string& v) {
                     o.port = v;

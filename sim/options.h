@@ -13,6 +13,7 @@ struct ProgramOptions {
   std::string port;      // "COM<n>"; empty: the first COM<n> that is free in the ports folder
   std::string portsDir;  // empty: the updater's (PortsFolder)
   std::string dumpHex, dumpBin, transcript, report;
+  std::string replay;    // a headless tool's trace whose device side is played instead
   bool help = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include "catalogue/catalogue.h"
 #include "engine/engine.h"
+#include "protocol/decoder.h"
 #include "protocol/run.h"
 #include "protocol/search.h"
 #include "support/engine_fixture.h"
@@ -119,6 +120,74 @@ TEST_F(Update, AResetLeavesNoTraceOfTheUpdatesBefore) {
   for (size_t i = 0; i < first.first.size(); ++i)
     EXPECT_EQ(first.first[i].bytes, again.first[i].bytes) << "write " << i;
   EXPECT_EQ(first.second, again.second);
+}
+
+TEST_F(Update, TheEngineTellsItsStepsAndHowEachRunEnded) {
+  using devsim::Fault;
+  using devsim::FaultKind;
+  const struct {
+    const char* what;
+    uint8_t chip;
+    std::vector<Fault> faults;
+    RunEnd end;
+    std::vector<EngineStep> steps;
+  } cases[] = {
+      {"programmed", 0x48, {}, RunEnd::Programmed,
+       {EngineStep::Searching, EngineStep::DeviceFound, EngineStep::Writing,
+        EngineStep::WritingEeprom, EngineStep::RunEnded}},
+      {"unknown chip", 0x41, {}, RunEnd::Refused,
+       {EngineStep::Searching, EngineStep::DeviceFound, EngineStep::RunEnded}},
+      {"refused five times", 0x48, {{FaultKind::Refuse, 0, 2, 5}}, RunEnd::Failed,
+       {EngineStep::Searching, EngineStep::DeviceFound, EngineStep::Writing, EngineStep::RunEnded}},
+      {"no answer to the final block", 0x48, {{FaultKind::Drop, 0, 3, 1}}, RunEnd::Failed,
+       {EngineStep::Searching, EngineStep::DeviceFound, EngineStep::Writing, EngineStep::RunEnded}},
+  };
+  for (const auto& c : cases) {
+    restart();
+    open();
+    useImage(0, 9, TestImage(100, 1, 0x48), TestBytes(4, 2), TestBytes(8, 3), 0);
+    devsim::Config config = device(c.chip);
+    config.faults = c.faults;
+    connect(config);
+    press();
+    EXPECT_EQ(LastRunEnd, c.end) << c.what;
+    EXPECT_EQ(view.steps, c.steps) << c.what;
+  }
+}
+
+TEST_F(Update, AStopDuringTheEntryCommandEndsTheRunBeforeAnythingIsWritten) {
+  open();
+  connect(device(0x48));
+  ASSERT_EQ(search(), SearchFound);
+  // The stop comes while the run waits for the entry command's answer.
+  link.when(
+      [this] {
+        return !link.writes().empty() && link.writes().back().bytes == std::vector<uint8_t>{0xCC};
+      },
+      [] { AbortRequested = true; });
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(message(), " User Abort !! ");
+  EXPECT_EQ(LastRunEnd, RunEnd::Aborted);
+  EXPECT_TRUE(frameWrites().empty());
+}
+
+TEST_F(Update, AfterAnUpdateTheEngineWaitsUntilTheDeviceLeaves) {
+  open();
+  connect(device(0x48));
+  ASSERT_EQ(search(), SearchFound);
+  // The device answers every probe until it is unplugged two seconds from now.
+  const int64_t unplugged = link.nowUs() + 2'000'000;
+  link.at(unplugged, [this] { link.disconnect(); });
+  link.forgetWrites();
+  EXPECT_EQ(WaitUntilDeviceLeaves(), 0);
+  EXPECT_GE(link.nowUs(), unplugged + (LeftAfterSilentProbes - 1) * ProbeWaitMs * 1000);
+  EXPECT_LE(link.nowUs(), unplugged + (LeftAfterSilentProbes + 1) * ProbeWaitMs * 1000);
+  for (const SimLink::Write& w : link.writes()) EXPECT_EQ(w.bytes, std::vector<uint8_t>{ProbeByte()});
+
+  // A stop ends the wait for a device that stays.
+  connect(device(0x48));
+  link.at(link.nowUs() + 500'000, [] { AbortRequested = true; });
+  EXPECT_EQ(WaitUntilDeviceLeaves(), WaitAborted);
 }
 
 }  // namespace

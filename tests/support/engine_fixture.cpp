@@ -27,6 +27,7 @@ std::vector<uint8_t> TestImage(size_t n, uint32_t seed, uint8_t chip) {
 void EngineTest::SetUp() {
   ResetEngineState();
   link.forgetWrites();
+  view.clear();
 }
 
 void EngineTest::TearDown() { ResetEngineState(); }

@@ -112,6 +112,12 @@ RecordingView::~RecordingView() {
 
 void RecordingView::clear() {
   message_.clear();
+  messageColour = 0;
+  startOffered = true;
+  plainMark = -1;
+  deviceInfoShown = 0;
+  updaterResultHidden = false;
+  bars_.clear();
   panels_.clear();
   updaterPanels_ = {};
   errorBoxes.clear();

@@ -48,7 +48,7 @@ class RecordingView {
   // The Updater window's result line, hidden by a search (it exists in every variant).
   bool updaterResultHidden = false;
 
-  // Forgets every text shown so far and the log.
+  // Back to a window that shows nothing yet: every text, bar and count forgotten.
   void clear();
 
   // Panel texts of a status bar, by panel index, as the panel table maps the entries.
