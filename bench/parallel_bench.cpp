@@ -1,8 +1,9 @@
 // The parallel benchmark: N headless tools at once, each updating its own simulated device
 // (slot 9's image, the simulator's time model on), as a production line runs several
-// stations on one computer. For each N, every device's time over its physical limit (the
+// stations on one computer. For each N: every device's time over its physical limit (the
 // simulator's session time from the first byte to the last, over the time the line and the
-// device need), and the wall time for all N.
+// device need), the tool's own share of it (from its trace: from each answer read to the
+// next write), and the wall time for all N.
 #include <sys/stat.h>
 #include <time.h>
 
@@ -39,8 +40,35 @@ std::string ReportPath(const ScratchDir& dir, int n, int round, int device) {
                   std::to_string(device) + ".json");
 }
 
+std::string TracePath(const ScratchDir& dir, int n, int round, int tool) {
+  return dir.file("trace-n" + std::to_string(n) + "-r" + std::to_string(round) + "-" +
+                  std::to_string(tool) + ".jsonl");
+}
+
+// The tool's own share of an update, from its trace: the time from each answer's last byte
+// read to the next write, summed, in milliseconds.
+double ToolTimeMs(const std::string& tracePath) {
+  std::ifstream file(tracePath);
+  std::string line;
+  int64_t lastIn = -1;
+  int64_t total = 0;
+  while (std::getline(file, line)) {
+    const nlohmann::json e = nlohmann::json::parse(line, nullptr, false);
+    if (e.is_discarded() || !e.contains("dir")) continue;
+    const int64_t us = e.value("us", int64_t{0});
+    if (e["dir"] == "in") {
+      lastIn = us;
+    } else {
+      if (lastIn >= 0) total += us - lastIn;
+      lastIn = -1;
+    }
+  }
+  return static_cast<double>(total) / 1e3;
+}
+
 struct Round {
   std::vector<double> ratios;  // one per device
+  std::vector<double> toolMs;  // one per tool
   double wallSeconds = 0;
   bool ok = true;
 };
@@ -69,7 +97,7 @@ Round RunRound(int n, const std::string& tool, const std::vector<std::string>& e
   const int64_t start = NowUs();
   for (int k = 1; k <= n; ++k) {
     tools.push_back(std::make_unique<ChildProcess>());
-    tools.back()->start(tool, {"-p", "COM" + std::to_string(k), "-q"},
+    tools.back()->start(tool, {"-p", "COM" + std::to_string(k), "-q", "--trace", TracePath(dir, n, round, k)},
                         {"TARVIK_PORTS_DIR=" + ports});
   }
   for (auto& t : tools) {
@@ -90,6 +118,7 @@ Round RunRound(int n, const std::string& tool, const std::vector<std::string>& e
     const double limit = report.value("physicalLimitUs", 0.0);
     const double session = report.value("sessionUs", 0.0);
     if (limit > 0) result.ratios.push_back(session / limit);
+    result.toolMs.push_back(ToolTimeMs(TracePath(dir, n, round, k)));
   }
   return result;
 }
@@ -132,27 +161,39 @@ int main(int argc, char** argv) {
   ScratchDir dir;
   mkdir(dir.file("ports").c_str(), 0700);
   std::printf("| tools at once | devices | time / physical limit, median (min-max) | vs one tool | "
-              "wall time s, median |\n|---|---|---|---|---|\n");
-  double single = 0;
+              "the tool's own time per update ms, median (max) | wall time s, median |\n"
+              "|---|---|---|---|---|---|\n");
+  // Round by round, every N in turn, so that a change in the machine's load falls on all.
+  struct Samples {
+    std::vector<double> ratios, walls, toolMs;
+  };
+  std::vector<Samples> samples(counts.size());
   bool allOk = true;
-  for (int n : counts) {
-    std::vector<double> ratios, walls;
-    for (int r = 0; r < runs; ++r) {
+  for (int r = 0; r < runs; ++r) {
+    for (size_t i = 0; i < counts.size(); ++i) {
+      const int n = counts[i];
       const Round round = RunRound(n, tool, extra, dir, r);
       allOk = allOk && round.ok;
-      ratios.insert(ratios.end(), round.ratios.begin(), round.ratios.end());
-      walls.push_back(round.wallSeconds);
-      std::fprintf(stderr, "N=%d run %d: wall %.3f s, ratios", n, r + 1, round.wallSeconds);
+      Samples& s = samples[i];
+      s.ratios.insert(s.ratios.end(), round.ratios.begin(), round.ratios.end());
+      s.toolMs.insert(s.toolMs.end(), round.toolMs.begin(), round.toolMs.end());
+      s.walls.push_back(round.wallSeconds);
+      std::fprintf(stderr, "run %d N=%d: wall %.3f s, ratios", r + 1, n, round.wallSeconds);
       for (double x : round.ratios) std::fprintf(stderr, " %.4f", x);
       std::fprintf(stderr, "%s\n", round.ok ? "" : " (a run failed)");
     }
-    const double median = Median(ratios);
-    if (n == counts.front()) single = median;
-    std::printf("| %d | %zu | %.4f (%.4f-%.4f) | %+.1f %% | %.2f |\n", n, ratios.size(), median,
-                ratios.empty() ? 0 : *std::min_element(ratios.begin(), ratios.end()),
-                ratios.empty() ? 0 : *std::max_element(ratios.begin(), ratios.end()),
-                single > 0 ? (median / single - 1) * 100 : 0.0, Median(walls));
-    std::fflush(stdout);
+  }
+  const double single = Median(samples.front().ratios);
+  for (size_t i = 0; i < counts.size(); ++i) {
+    const Samples& s = samples[i];
+    const double median = Median(s.ratios);
+    std::printf("| %d | %zu | %.4f (%.4f-%.4f) | %+.1f %% | %.0f (%.0f) | %.2f |\n", counts[i],
+                s.ratios.size(), median,
+                s.ratios.empty() ? 0 : *std::min_element(s.ratios.begin(), s.ratios.end()),
+                s.ratios.empty() ? 0 : *std::max_element(s.ratios.begin(), s.ratios.end()),
+                single > 0 ? (median / single - 1) * 100 : 0.0, Median(s.toolMs),
+                s.toolMs.empty() ? 0 : *std::max_element(s.toolMs.begin(), s.toolMs.end()),
+                Median(s.walls));
   }
   return allOk ? 0 : 1;
 }
