@@ -15,12 +15,13 @@
 #   RELEASE_BUILD_TIME    e.g. "15:00:15"
 #   RELEASE_MASK_ENABLED  1 or 0
 # and calls release_cell() once for each catalogue cell that carries firmware:
-#   release_cell(ROW <board> SLOT <slot> [IMAGE <hex>] [EEPROM <hex>|NONE] [FINAL <hex>]
+#   release_cell(ROW <board> SLOT <slot> [IMAGE <hex> EEPROM <hex>|NONE FINAL <hex>]
 #                [PLAIN <n>] [PRINT <n>] [PREPARATION <n>])
-# A part that is not named gets a one-byte placeholder; EEPROM NONE means no EEPROM.
+# A cell with an IMAGE names its EEPROM (a file, or NONE for no EEPROM) and its FINAL block
+# too; a cell without an image gets one-byte placeholders for the parts it does not name.
 # The HEX files become writable C arrays at build time (srec_cat), image offset = HEX
-# address, holes filled with 0xFF. A final block longer than the block size of its chip
-# fails the build. TEST builds are test fixtures: built with the tests, never installed.
+# address, holes filled with 0xFF. A final block longer than the block size of its chip, or
+# an image shorter than the jump the run writes over its start, fails the build. TEST builds are test fixtures: built with the tests, never installed.
 
 macro(release_cell)
   cmake_parse_arguments(_RC "" "ROW;SLOT;IMAGE;EEPROM;FINAL;PLAIN;PRINT;PREPARATION" "" ${ARGN})
@@ -54,6 +55,9 @@ function(_tarvik_c_string value out_var)
   set(${out_var} "\"${value}\"" PARENT_SCOPE)
 endfunction()
 
+set(_none_EEPROM " (or NONE for no EEPROM)")
+set(_none_FINAL "")
+
 function(tarvik_release_data target)
   cmake_parse_arguments(ARG "" "DIR" "" ${ARGN})
   get_filename_component(dir "${ARG_DIR}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -84,6 +88,15 @@ function(tarvik_release_data target)
       set(row "${_cell${n}_ROW}")
       set(slot "${_cell${n}_SLOT}")
       set(where "row ${row} slot ${slot}")
+      # An image without its EEPROM or final block would give the device placeholder bytes.
+      if(NOT _cell${n}_IMAGE STREQUAL "")
+        foreach(part EEPROM FINAL)
+          if(_cell${n}_${part} STREQUAL "")
+            message(FATAL_ERROR "release ${release_name}: ${where} names an IMAGE but no ${part}: "
+                                "give its file${_none_${part}}")
+          endif()
+        endforeach()
+      endif()
       string(APPEND checks
         "static_assert(IsBuildCell(${row}, ${slot}), \"release ${release_name}: ${where} is not a cell the catalogue fills\");\n")
       set(parts "")
@@ -107,6 +120,10 @@ function(tarvik_release_data target)
           list(APPEND arrays "${generated}")
           string(APPEND includes "#include \"${array}.c\"\n")
           list(APPEND parts "{${array}, static_cast<int32_t>(sizeof(${array}))}")
+          if(part STREQUAL "IMAGE")
+            string(APPEND checks
+              "static_assert(sizeof(${array}) >= SlotResetVectorLength(${slot}), \"release ${release_name}: the image of ${where} (${file}) is shorter than the jump to its start (4 bytes for PIC18 slots, 8 for slots 6 and 7)\");\n")
+          endif()
           if(part STREQUAL "FINAL")
             string(APPEND checks
               "static_assert(sizeof(${array}) <= SlotBlockSize(${slot}), \"release ${release_name}: the final block of ${where} (${file}) is longer than the block size of its chip (64 bytes for PIC18 slots, 256 for slots 6 and 7)\");\n")

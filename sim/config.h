@@ -64,6 +64,7 @@ struct Config {
   std::vector<uint8_t> probes{0xC2, 0xC5, 0xC6};
   int answerAfterProbes = 0;         // the first device ignores this many probes first
   std::vector<Fault> faults;
+  int64_t entryLateUs = 0;  // the answer to the programming-mode entry command comes this late
   // Devices swapped by hand, as on a production line: a device that received data blocks
   // leaves the line unplugAfterUs after its last frame (Never: it stays, and a probe after
   // its data starts the next device at once); the next one is plugged in plugGapUs later.

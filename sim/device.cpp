@@ -112,6 +112,7 @@ void Device::process(const HostFrame& frame, int64_t atNs) {
       if (!unit().silent) {
         r.answer = {Ack};
         r.answerText = "K";
+        r.lateNs = UsToNs(config_.entryLateUs);
       }
       break;
     case FrameKind::Block:

@@ -77,6 +77,7 @@ written D@K... applies to device D only, e.g. --refuse 2@3:1):
   --drop K               store frame K but answer nothing
   --late K:MS            answer frame K MS milliseconds late
   --late-all MS          answer every numbered frame MS milliseconds late
+  --late-entry MS        answer the programming-mode entry command MS milliseconds late
   --garbage K:N          send N stray bytes (none of K, N, V, R) before each answer to frame K
   --silent-after K       after answering frame K, answer and store nothing more (probes
                          included)
@@ -292,6 +293,12 @@ std::map<std::string, OptionRule> Rules() {
                         if (ms) o.device.faults.push_back({FaultKind::Late, 0, 0, 1, *ms * 1000});
                         return ms.has_value();
                       }}},
+      {"--late-entry", {true, "milliseconds 0-1000000",
+                        [](O& o, const std::string& v) {
+                          auto ms = ParseInteger(v, 0, 1000000);
+                          if (ms) o.device.entryLateUs = *ms * 1000;
+                          return ms.has_value();
+                        }}},
       {"--garbage", {true, "[D@]K:N", fault(FaultKind::Garbage, true)}},
       {"--silent-after", {true, "[D@]K", fault(FaultKind::Silent, false)}},
       {"--hangup-after", {true, "[D@]K", fault(FaultKind::HangUp, false)}},

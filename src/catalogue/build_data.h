@@ -29,6 +29,9 @@ struct BuildCell {
 constexpr bool IsWideSlot(int slot) { return slot == 6 || slot == 7; }
 // Data block size of the chips of a slot.
 constexpr int SlotBlockSize(int slot) { return IsWideSlot(slot) ? 256 : 64; }
+// The jump the programming run writes over an image's first bytes: a PIC18 GOTO is 4 bytes,
+// a 16-bit chip's 8.
+constexpr int SlotResetVectorLength(int slot) { return IsWideSlot(slot) ? 8 : 4; }
 
 // A masked image names the board (print) and the preparation it needs in two header bytes:
 // bytes 14 and 15 of a PIC18 image, 1024 and 1025 of a 16-bit chip's image.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "catalogue/build_data.h"
 #include "catalogue/catalogue.h"
 #include "engine/colours.h"
 #include "protocol/decoder.h"
@@ -130,7 +131,11 @@ bool IdentifyChip(StatusBarHandle statusBar) {
   } else {
     ProgramLength = std::min(length, FlashLimit);
   }
-  if (length <= 1) {
+  // No image, or one that cannot even hold the jump to its start (a partial jump would cut
+  // the device off), or a masked one too short to name the hardware it needs.
+  const int headerAt = IsWideChip(code) ? WideHeaderAt : Pic18HeaderAt;
+  if (length <= 1 || length < ResetVectorLength ||
+      (CurrentImage.plain == 0 && length <= headerAt + 1)) {
     ReportImageProblem(" No Hex inside !! ", statusBar);
     return false;
   }

@@ -139,6 +139,23 @@ int16_t WaitReply(int milliseconds) {
   }
 }
 
+int16_t WaitQuietLine(int quietMs, int limitMs) {
+  const int64_t deadline = MonotonicUs() + int64_t{limitMs} * 1000;
+  int64_t quietSince = MonotonicUs();
+  for (;;) {
+    ProcessMessages();
+    if (AbortRequested) {
+      AbortRequested = false;
+      return WaitAborted;
+    }
+    const int64_t now = MonotonicUs();
+    if (now - quietSince >= int64_t{quietMs} * 1000 || now >= deadline ||
+        CurrentPortHandle() == NoSerialHandle)
+      return WaitTimedOut;
+    if (WaitInput(CurrentPortHandle(), 5) != 0 && ReadPort() > 0) quietSince = MonotonicUs();
+  }
+}
+
 void ResetDeviceInfo() { DeviceInfo = {0, 0, 0, 0}; }
 
 void ResetRRecord() {

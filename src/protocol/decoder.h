@@ -57,6 +57,9 @@ enum WaitResult : int16_t { WaitTimedOut = 0, WaitAcknowledged = 1, WaitRefused 
 // Waits up to milliseconds for an answer: 1 acknowledged, -1 refused, -2 user abort, 0 none.
 // Under 5 ms it returns 0 at once without reading.
 int16_t WaitReply(int milliseconds);
+// Reads and throws away what arrives until nothing has come for quietMs, at most limitMs:
+// 0, or -2 when the user stopped the wait.
+int16_t WaitQuietLine(int quietMs, int limitMs);
 
 void ResetDeviceInfo();
 void ResetRRecord();

@@ -22,6 +22,11 @@ namespace {
 
 constexpr uint8_t EntryCommand = 0xCC;
 constexpr int EntryWaitMs = 2000;
+// After an unanswered entry command the line must fall quiet this long before block 0, so
+// that a late answer is never taken for block 0's.
+constexpr int QuietLineMs = 100;
+// A device that leaves this many blocks in a row without an answer has gone silent.
+constexpr int SilentBlocksInARow = 3;
 constexpr int RRecordPolls = 251;
 
 bool UpdaterOnly() { return RunningWindow == EngineWindow::Updater; }
@@ -58,11 +63,17 @@ int AfterWriteAction(int8_t slot) {
 }
 
 // The run goes on whatever the device answers; only the user's stop ends it here, before
-// anything is written.
+// anything is written. An answer that did not come in time may still come: it is waited for
+// once more and the line left to fall quiet, so that it cannot answer block 0.
 int16_t EnterProgrammingMode(StatusBarHandle statusBar) {
   if (!VRecordSeen || DeviceInfo.bootVersion < 5) return SendAcknowledged;
   SetStatusText(statusBar, MessagePanel, "Entry in PrgMode");
-  if (SendCommandByte(EntryCommand, EntryWaitMs) != WaitAborted) return SendAcknowledged;
+  int16_t r = SendCommandByte(EntryCommand, EntryWaitMs);
+  if (r == WaitTimedOut) {
+    r = WaitReply(EntryWaitMs);
+    if (r != WaitAborted) r = WaitQuietLine(QuietLineMs, EntryWaitMs);
+  }
+  if (r != WaitAborted) return SendAcknowledged;
   ReportError(SendAborted);
   return SendAborted;
 }
@@ -106,9 +117,11 @@ int16_t Sent(int16_t r) {
 }
 
 // Sends the image block by block and then its last block. Blocks inside the loop that got
-// no answer are passed over but counted. Negative: the run ended (reported).
+// no answer are passed over but counted; a device silent for several blocks in a row ends
+// the run. Negative: the run ended (reported).
 int16_t SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
   int32_t pos = 0;
+  int silentInARow = 0;
   for (;;) {
     const int32_t address = pos / AddressUnit;
     ShowProgramAddress(address, statusBar);
@@ -139,7 +152,15 @@ int16_t SendImage(BarHandle bar, StatusBarHandle statusBar, int* unanswered) {
       ReportError(r);
       return r;
     }
-    if (r == SendNoAnswer) ++*unanswered;
+    if (r != SendNoAnswer) {
+      silentInARow = 0;
+      continue;
+    }
+    ++*unanswered;
+    if (++silentInARow >= SilentBlocksInARow) {
+      ReportError(r);
+      return r;
+    }
   }
 }
 

@@ -128,6 +128,29 @@ TEST_F(Faults, UserAbortDuringTheRun) {
   EXPECT_LT(link.device()->memory().eepromBytesWritten(), 4u);
 }
 
+TEST_F(Faults, ADeviceGoneSilentEndsTheRunAfterThreeBlocksWithoutAnswer) {
+  open();
+  useImage(0, 9, TestImage(6400, 33, 0x48), {}, TestBytes(8, 34), 0);  // 100 blocks
+  withFault({FaultKind::Silent, 0, 3, 1});  // answers block 3, then nothing
+  const int64_t start = link.nowUs();
+  EXPECT_EQ(update(), 0);
+  EXPECT_EQ(message(), " not Response ");
+  EXPECT_EQ(frameWrites().size(), 6u);  // three answered, three not
+  EXPECT_LT(link.nowUs() - start, 8'000'000);  // three waits of 2 s, not 97
+}
+
+TEST_F(Faults, ALateAnswerToTheEntryCommandNeverAnswersBlockZero) {
+  const RunInput in = prepare();
+  devsim::Config config = device(0x48);
+  config.entryLateUs = 2'500'000;                    // after the run's 2 s wait for it
+  config.faults = {{FaultKind::Refuse, 0, 1, 1}};    // block 0 must be sent again
+  connect(config);
+  EXPECT_EQ(update(), 0);
+  EXPECT_EQ(message(), "Program OK");
+  EXPECT_EQ(refusalsOf(1), 1);
+  EXPECT_EQ(CompareWithDevice(ExpectRun(in), *link.device()), "");
+}
+
 TEST_F(Faults, ADeviceThatHangsUpEndsTheRunWithoutWaitingOnEveryBlock) {
   open();
   useImage(0, 9, TestImage(6400, 31, 0x48), {}, TestBytes(8, 32), 0);  // 100 blocks

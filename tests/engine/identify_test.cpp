@@ -5,6 +5,7 @@
 #include "catalogue/catalogue.h"
 #include "protocol/chip.h"
 #include "protocol/decoder.h"
+#include "protocol/run.h"
 #include "support/engine_fixture.h"
 
 namespace {
@@ -54,6 +55,39 @@ TEST_F(Refusals, EmptyAndOversizedImagesPerWindow) {
       EXPECT_TRUE(view.startOffered);
     }
     EXPECT_TRUE(frameWrites().empty());
+  }
+}
+
+TEST_F(Refusals, ImagesTooShortForTheJumpOrTheirHeaderAreRefusedBeforeAnythingIsWritten) {
+  const struct {
+    uint8_t chip;
+    size_t length;
+    int plain;
+    bool refused;
+  } cases[] = {
+      {0x42, 2, 1, true},      // half a PIC18 jump
+      {0x42, 4, 1, false},     // the whole jump
+      {0xFD, 4, 1, true},      // half a 16-bit jump
+      {0xFD, 8, 1, false},
+      {0x42, 15, 0, true},     // masked: the header bytes 14 and 15 do not both fit
+      {0x42, 16, 0, false},
+      {0xFC, 1025, 0, true},   // masked 16-bit: 1024 and 1025
+      {0xFC, 1026, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << int(c.chip) << std::dec << " " << c.length);
+    restart();
+    open();
+    useImage(0, SlotOfChip(c.chip), TestImage(c.length, 4, c.chip), {}, TestBytes(8, 5), c.plain);
+    connect(device(c.chip));
+    EXPECT_EQ(update(), 0);
+    if (c.refused) {
+      EXPECT_EQ(message(), " No Hex inside !! ");
+      EXPECT_TRUE(frameWrites().empty());
+      EXPECT_EQ(LastRunEnd, RunEnd::Refused);
+    } else {
+      EXPECT_EQ(message(), "Program OK");
+    }
   }
 }
 

@@ -91,7 +91,7 @@ TEST_F(Run, LaysOutShortAndExactImages) {
   } cases[] = {
       {"100-byte PIC18 image", 0x42, 100, 0, {64, 36, 64}},
       {"exact multiple, PIC18", 0x42, 128, 0, {64, 64, 64}},
-      {"exact multiple, 16-bit", 0xFC, 512, 0, {256, 256, 256}},
+      {"exact multiple, 16-bit", 0xFC, 1536, 0, {256, 256, 256, 256, 256, 256, 256}},
       {"partial 16-bit block", 0xFC, 1100, 0, {256, 256, 256, 256, 76, 256}},
       {"plain padded image", 0x47, 70, 1, {64, 64, 64}},
   };
@@ -148,7 +148,7 @@ TEST_F(Run, BlocksWhoseEndFallsInTheSkipRangeAreNotSent) {
     restart();
     open();
     RunInput in;
-    in.image = TestImage(512 + 256, 5, 0xFC);  // blocks ending at 128, 256 (and the last at 384)
+    in.image = TestImage(1280, 5, 0xFC);  // blocks ending at 128, 256, 384, 512 (the last at 640)
     in.finalBytes = TestBytes(8, 6);
     in.chip = 0xFC;
     in.version = 8;

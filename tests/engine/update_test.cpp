@@ -22,7 +22,7 @@ TEST_F(Update, InMultiImageModeOneStartWritesEveryDeviceInTurnAndCountsTheImages
   open();
   MultiImageMode = true;  // as a "TRI" build sets it up
   RunInput first, second;
-  first.image = TestImage(600, 1, 0xFD);
+  first.image = TestImage(1200, 1, 0xFD);
   first.finalBytes = TestBytes(8, 2);
   first.chip = 0xFD;
   second.image = TestImage(200, 3, 0x48);
