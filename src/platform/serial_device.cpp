@@ -18,10 +18,30 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <string>
+
+#include "platform/port_users.h"
 
 namespace {
 
 const SerialBackend* installedBackend = nullptr;  // null: the device backend
+
+// What an open device is given back at its close: the line settings it had when it was
+// opened (the kernel keeps the last ones after a close) and its lock file.
+struct OpenDevice {
+  int fd = -1;
+  termios lineAtOpen{};
+  bool haveLine = false;
+  std::string lockPath;
+};
+constexpr int MaxOpenDevices = 16;
+OpenDevice openDevices[MaxOpenDevices];
+
+OpenDevice* RecordOf(int fd) {
+  for (OpenDevice& d : openDevices)
+    if (d.fd == fd) return &d;
+  return nullptr;
+}
 
 const SerialBackend& Backend() {
   return installedBackend != nullptr ? *installedBackend : DeviceSerialBackend();
@@ -170,22 +190,34 @@ int DeviceOpen(const char* path, SerialHandle* out) {
   if (fd < 0) return SerialResultFromErrno(errno);
 
   int result = SerialOk;
+  bool exclusive = false;
+  std::string lockPath;
+  OpenDevice* record = RecordOf(-1);
   struct stat st{};
   if (fstat(fd, &st) != 0) {
     result = SerialResultFromErrno(errno);
   } else if (!S_ISCHR(st.st_mode)) {
     result = SerialNoDevice;
+  } else if (record == nullptr) {
+    result = SerialFailed;  // more devices open than the program ever needs
   } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     // Another descriptor holds it, in this process or another; TIOCEXCL alone does not
     // keep out a second program running as root.
     result = SerialResultFromErrno(errno);
   } else if (ioctl(fd, TIOCEXCL) != 0) {
     result = SerialResultFromErrno(errno);  // ENOTTY: a character device but no terminal
+  } else {
+    // From now on nobody else opens it; whoever had it open before is found here.
+    exclusive = true;
+    result = OpenedByAnotherProcess(st.st_rdev) ? SerialBusy : TakePortLock(path, &lockPath);
   }
   if (result != SerialOk) {
-    Release(fd, false);
+    Release(fd, exclusive);
     return result;
   }
+  record->fd = fd;
+  record->haveLine = tcgetattr(fd, &record->lineAtOpen) == 0;
+  record->lockPath = lockPath;
   *out = fd;
   return SerialOk;
 }
@@ -335,6 +367,12 @@ void DeviceClose(SerialHandle h) {
   int queued = 0;
   if (!IsPseudoTerminal(h) && ioctl(h, TIOCOUTQ, &queued) == 0 && queued > 0)
     tcflush(h, TCOFLUSH);
+  if (OpenDevice* record = RecordOf(h)) {
+    // The line as it was found, for the next program.
+    if (record->haveLine) tcsetattr(h, TCSANOW, &record->lineAtOpen);
+    ReleasePortLock(record->lockPath);
+    *record = OpenDevice{};
+  }
   Release(h, true);
 }
 

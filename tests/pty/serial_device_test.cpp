@@ -3,6 +3,7 @@
 #include "platform/serial_device.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -18,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/port_users.h"
+#include "support/child_process.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -277,6 +280,70 @@ TEST_F(SerialDeviceTest, VanishedDeviceIsGone) {
   EXPECT_EQ(SerialWaitReadable(h, 1000), SerialGone);
   EXPECT_EQ(SerialWrite(h, buffer, 4, 1000), SerialGone);
   EXPECT_EQ(SerialDrain(h, 1000), SerialGone);
+}
+
+// Another program that simply has the port open (a terminal program, say) would take some
+// of the device's answers: the port is refused until it lets go.
+TEST_F(SerialDeviceTest, APortAnotherProcessHasOpenIsRefused) {
+  ChildProcess holder;
+  ASSERT_TRUE(holder.start("/bin/sh", {"-c", "exec 3<>" + pty.slavePath + "; echo open; exec sleep 30"}));
+  std::string line;
+  ASSERT_TRUE(holder.readLine(&line, 10'000));
+  EXPECT_EQ(SerialOpen(pty.slavePath.c_str(), &h), SerialBusy);
+  EXPECT_EQ(h, NoSerialHandle);
+  holder.signal(SIGKILL);
+  ASSERT_TRUE(holder.wait(10'000));
+  EXPECT_EQ(SerialOpen(pty.slavePath.c_str(), &h), SerialOk);
+}
+
+// The lock files of Linux serial tools: a live owner holds the port, a dead one's lock is
+// stale; ours names us while the port is open and goes with it.
+TEST_F(SerialDeviceTest, LockFilesOfLiveOwnersHoldThePortAndStaleOnesAreRemoved) {
+  ScratchDir locks;
+  setenv("TARVIK_LOCK_DIR", locks.path().c_str(), 1);
+  const std::string lock = locks.file(LockFileName(pty.slavePath.c_str()));
+  EXPECT_EQ(LockFileName("/dev/pts/3"), "LCK..pts_3");
+  EXPECT_EQ(LockFileName("/dev/ttyUSB0"), "LCK..ttyUSB0");
+  const auto writeLock = [&](long pid) {
+    FILE* f = std::fopen(lock.c_str(), "w");
+    std::fprintf(f, "%10ld\n", pid);
+    std::fclose(f);
+  };
+
+  ChildProcess owner;
+  ASSERT_TRUE(owner.start("/bin/sleep", {"30"}));
+  writeLock(owner.pid());
+  EXPECT_EQ(SerialOpen(pty.slavePath.c_str(), &h), SerialBusy);
+  owner.signal(SIGKILL);
+  ASSERT_TRUE(owner.wait(10'000));  // its lock is stale now
+
+  ASSERT_EQ(SerialOpen(pty.slavePath.c_str(), &h), SerialOk);
+  EXPECT_EQ(std::stol(ReadTextFile(lock)), static_cast<long>(getpid()));
+  SerialClose(h);
+  h = NoSerialHandle;
+  EXPECT_NE(access(lock.c_str(), F_OK), 0);
+  unsetenv("TARVIK_LOCK_DIR");
+}
+
+// The kernel keeps a port's last settings after a close: the next program finds the line
+// as it was before this one opened it.
+TEST_F(SerialDeviceTest, TheLineSettingsAreGivenBackAtClose) {
+  termios before{};
+  ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+  before.c_lflag |= ICANON | ECHO;
+  cfsetispeed(&before, B9600);
+  cfsetospeed(&before, B9600);
+  ASSERT_EQ(tcsetattr(pty.slave, TCSANOW, &before), 0);
+  ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+  OpenPort();
+  SerialClose(h);
+  h = NoSerialHandle;
+  termios after{};
+  ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(cfgetospeed(&after), B9600);
 }
 
 }  // namespace
