@@ -46,7 +46,8 @@ enum class FaultKind {
 struct Fault {
   FaultKind kind = FaultKind::Refuse;
   int device = 0;        // 0: every device; else the device number, from 1
-  int frame = 1;         // the frame number; 0 with Late: every numbered frame
+  int frame = 1;         // the frame number; 0 with Late: every numbered frame, with HangUp:
+                         // the identification
   int count = 1;         // Refuse: refusals; Garbage: stray bytes
   int64_t delayUs = 0;   // Late
 };
@@ -65,6 +66,13 @@ struct Config {
   int answerAfterProbes = 0;         // the first device ignores this many probes first
   std::vector<Fault> faults;
   int64_t entryLateUs = 0;  // the answer to the programming-mode entry command comes this late
+  int64_t splitAnswersUs = 0;  // every answer byte this much after the one before (and its line time)
+  // From numbered frame streamAfterFrame on (0: from the host's first byte; -1: never) the
+  // line carries a stray byte (none of K, N, V, R) every streamPeriodUs, without end.
+  int streamAfterFrame = -1;
+  int64_t streamPeriodUs = 500;
+  int cutIdentification = 0;  // the identification stops after this many bytes (0: whole)
+  int rRecordPromise = 0;     // the R record's length byte (0: the length of what is sent)
   // Devices swapped by hand, as on a production line: a device that received data blocks
   // leaves the line unplugAfterUs after its last frame (Never: it stays, and a probe after
   // its data starts the next device at once); the next one is plugged in plugGapUs later.

@@ -56,6 +56,9 @@ Stats Device::stats() const {
 
 void Device::hostWrite(const uint8_t* data, size_t n, int64_t tUs) {
   const int64_t tNs = UsToNs(tUs);
+  if (config_.streamAfterFrame == 0 && streamNextNs_ == Never && firstByteNs_ == Never)
+    streamNextNs_ = tNs;
+  streamUntil(tNs);
   for (size_t i = 0; i < n && hangUpNs_ == Never; ++i) {
     // The line carries one byte after the other; without the time model a byte takes no time.
     const int64_t start = std::max(tNs, toDeviceFreeNs_);
@@ -71,6 +74,7 @@ void Device::hostWrite(const uint8_t* data, size_t n, int64_t tUs) {
 
 size_t Device::hostRead(uint8_t* out, size_t cap, int64_t tUs) {
   const int64_t tNs = UsToNs(tUs);
+  streamUntil(tNs);
   size_t n = 0;
   while (n < cap && !toHost_.empty() && toHost_.front().first <= tNs) {
     out[n++] = toHost_.front().second;
@@ -80,7 +84,16 @@ size_t Device::hostRead(uint8_t* out, size_t cap, int64_t tUs) {
 }
 
 int64_t Device::nextArrivalUs() const {
-  return toHost_.empty() ? Never : NsToUs(toHost_.front().first);
+  const int64_t queued = toHost_.empty() ? Never : toHost_.front().first;
+  const int64_t stream = streamNextNs_ == Never ? Never : std::max(streamNextNs_, toHostFreeNs_);
+  return NsToUs(std::min(queued, stream));
+}
+
+void Device::streamUntil(int64_t tNs) {
+  while (streamNextNs_ != Never && streamNextNs_ <= tNs && hangUpNs_ == Never) {
+    sendByte(GarbageBytes[streamSent_++ % std::size(GarbageBytes)], streamNextNs_);
+    streamNextNs_ += std::max<int64_t>(UsToNs(config_.streamPeriodUs), 1);
+  }
 }
 
 bool Device::hungUp(int64_t tUs) const { return hangUpNs_ != Never && UsToNs(tUs) >= hangUpNs_; }
@@ -119,6 +132,7 @@ void Device::process(const HostFrame& frame, int64_t atNs) {
     case FrameKind::Eeprom:
       r = numberedFrame(frame, &number);
       unit().lastFrameNs = atNs;
+      if (number == config_.streamAfterFrame && streamNextNs_ == Never) streamNextNs_ = atNs;
       break;
     case FrameKind::Pattern:
     case FrameKind::Command4:
@@ -152,7 +166,12 @@ Device::Reaction Device::probe(int64_t atNs) {
   if (u.silent) return r;
   u.identified = true;
   r.answer = identification();
+  if (config_.cutIdentification > 0 && r.answer.size() > static_cast<size_t>(config_.cutIdentification))
+    r.answer.resize(static_cast<size_t>(config_.cutIdentification));
   r.answerText = "K";
+  for (const Fault& f : config_.faults)
+    if (f.kind == FaultKind::HangUp && f.frame == 0 && (f.device == 0 || f.device == currentDevice()))
+      r.hangUpAfter = true;
   return r;
 }
 
@@ -165,7 +184,8 @@ std::vector<uint8_t> Device::identification() const {
     id = {chip, Ack};
   }
   if (config_.rRecord && config_.version >= 8 && config_.version <= 31) {
-    id.insert(id.end(), {'R', RBodyLength, 0x00});
+    const uint8_t length = config_.rRecordPromise > 0 ? static_cast<uint8_t>(config_.rRecordPromise) : RBodyLength;
+    id.insert(id.end(), {'R', length, 0x00});
     for (size_t i = 0; i < RTextSize; ++i) {
       id.push_back(i < config_.rText.size() ? static_cast<uint8_t>(config_.rText[i]) : 0);
     }
@@ -261,7 +281,11 @@ int64_t Device::respond(const Reaction& r, int64_t atNs) {
     for (int i = 0; i < r.garbage; ++i) {
       sendByte(GarbageBytes[i % std::size(GarbageBytes)], ready);
     }
-    for (uint8_t b : r.answer) last = sendByte(b, ready);
+    int64_t at = ready;
+    for (uint8_t b : r.answer) {
+      last = sendByte(b, at);
+      at = last + UsToNs(config_.splitAnswersUs);
+    }
   }
   if (r.hangUpAfter) hangUpNs_ = last == Never ? ready : last;
   return last;

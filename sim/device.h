@@ -68,6 +68,9 @@ class Device {
   // When the line goes down, or Never.
   int64_t hangUpUs() const;
 
+  // Device 1 starts with this memory (what an earlier, cut session left).
+  void preload(const DeviceMemory& memory) { units_[0].memory = memory; }
+
   int deviceCount() const { return static_cast<int>(units_.size()); }
   int currentDevice() const { return static_cast<int>(current_) + 1; }
   uint8_t chip(int device) const;
@@ -112,6 +115,7 @@ class Device {
   bool faultApplies(const Fault& f, int number) const;
   int64_t respond(const Reaction& r, int64_t atNs);  // queues the answer; its last arrival or Never
   int64_t sendByte(uint8_t b, int64_t readyNs);
+  void streamUntil(int64_t tNs);  // the stray bytes of the stream fault, due by tNs
   void record(const HostFrame& frame, int number, const Reaction& r, int64_t atNs, int64_t answerNs);
 
   Config config_;
@@ -127,6 +131,8 @@ class Device {
   int64_t toHostFreeNs_ = 0;      // the device-to-host line is free from then on
   int64_t hangUpNs_ = Never;
   std::deque<std::pair<int64_t, uint8_t>> toHost_;  // arrival time, byte
+  int64_t streamNextNs_ = Never;  // the stream's next stray byte
+  size_t streamSent_ = 0;
 
   std::vector<TranscriptEntry> transcript_;
   int64_t bytesToDevice_ = 0, bytesFromDevice_ = 0;

@@ -27,6 +27,7 @@ namespace {
 constexpr int64_t SpinUs = 150;
 
 using devsim::Device;
+using devsim::DeviceMemory;
 using devsim::Never;
 using devsim::ProgramOptions;
 
@@ -266,6 +267,15 @@ int main(int argc, char** argv) {
   }
 
   Device device(options.device);
+  if (!options.load.empty()) {
+    DeviceMemory memory;
+    if (!devsim::ReadIntelHex(options.load, &memory, &error)) {
+      std::fprintf(stderr, "tarvik-devsim: %s\n", error.c_str());
+      devsim::UnlinkPort(portsDir, portName, pty.slavePath);
+      return 1;
+    }
+    device.preload(memory);
+  }
   Peer peer{&device, nullptr, &transcript};
   const bool hungUp = Serve(peer, pty, waitMask);
   if (hungUp) LetHostTakeAnswer(pty);

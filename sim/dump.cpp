@@ -1,6 +1,7 @@
 #include "sim/dump.h"
 
 #include <cstdio>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -94,6 +95,72 @@ bool WriteIntelHex(const DeviceMemory& memory, const std::string& path) {
 bool WriteFlatBinary(const DeviceMemory& memory, const std::string& path) {
   const std::vector<uint8_t>& image = memory.flashImage();
   return WriteFile(path, image.data(), image.size());
+}
+
+}  // namespace devsim
+
+namespace devsim {
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The bytes of one record line (after the colon), or false.
+bool RecordBytes(const std::string& line, std::vector<uint8_t>* bytes) {
+  if (line.size() < 11 || line[0] != ':' || (line.size() - 1) % 2 != 0) return false;
+  bytes->clear();
+  unsigned sum = 0;
+  for (size_t i = 1; i + 1 < line.size(); i += 2) {
+    const int high = HexValue(line[i]);
+    const int low = HexValue(line[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes->push_back(static_cast<uint8_t>(high * 16 + low));
+    sum += bytes->back();
+  }
+  return (sum & 0xFF) == 0 && bytes->size() == 5u + (*bytes)[0];
+}
+
+}  // namespace
+
+bool ReadIntelHex(const std::string& path, DeviceMemory* memory, std::string* error) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  char buffer[600];
+  uint32_t upper = 0;
+  std::vector<uint8_t> record;
+  bool ok = true;
+  for (int number = 1; std::fgets(buffer, sizeof buffer, file) != nullptr; ++number) {
+    std::string line = buffer;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.empty()) continue;
+    if (!RecordBytes(line, &record)) {
+      *error = path + ":" + std::to_string(number) + ": not an Intel HEX record";
+      ok = false;
+      break;
+    }
+    const uint8_t type = record[3];
+    if (type == 0x01) break;
+    if (type == 0x04 && record[0] == 2) upper = static_cast<uint32_t>(record[4] << 8 | record[5]) << 16;
+    if (type != 0x00) continue;
+    const uint32_t address = upper | static_cast<uint32_t>(record[1] << 8 | record[2]);
+    for (size_t i = 0; i < record[0]; ++i) {
+      const uint32_t at = address + static_cast<uint32_t>(i);
+      if (at >= HexEepromBase)
+        memory->writeEeprom(static_cast<uint8_t>(at - HexEepromBase), record[4 + i]);
+      else
+        memory->writeFlash(at, &record[4 + i], 1);
+    }
+  }
+  std::fclose(file);
+  return ok;
 }
 
 }  // namespace devsim

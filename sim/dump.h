@@ -16,6 +16,10 @@ constexpr uint32_t HexEepromBase = 0xF00000;
 std::string IntelHexText(const DeviceMemory& memory);
 bool WriteIntelHex(const DeviceMemory& memory, const std::string& path);
 
+// Reads a dump written by WriteIntelHex back into memory; false with the reason (a line
+// that is no Intel HEX record, a bad checksum).
+bool ReadIntelHex(const std::string& path, DeviceMemory* memory, std::string* error);
+
 // Flash only, as a flat image from offset 0 to the highest written byte, 0xFF in holes.
 bool WriteFlatBinary(const DeviceMemory& memory, const std::string& path);
 

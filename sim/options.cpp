@@ -81,9 +81,16 @@ written D@K... applies to device D only, e.g. --refuse 2@3:1):
   --garbage K:N          send N stray bytes (none of K, N, V, R) before each answer to frame K
   --silent-after K       after answering frame K, answer and store nothing more (probes
                          included)
-  --hangup-after K       after answering frame K, close the pty and exit
+  --hangup-after K       after answering frame K, close the pty and exit (K 0: right after
+                         the identification)
+  --split-answers US     send the bytes of every answer US microseconds apart
+  --stream-after K       from frame K on (0: from the host's first byte) send a stray byte
+                         (none of K, N, V, R) every 500 us, without end
+  --cut-identification N send only the first N bytes of the identification
+  --rrecord-promise N    the R record's length byte says N, whatever is sent
 
 Output (with several devices, device k writes FILE.k):
+  --load FILE            start device 1 with the memory of an earlier --dump (Intel HEX)
   --dump FILE            Intel HEX: flash by byte offset, EEPROM at 0xF00000 + address
   --dump-bin FILE        flash as a flat binary from 0, 0xFF in holes
   --transcript FILE      JSON lines, one per frame, written as frames come
@@ -146,7 +153,9 @@ std::optional<Fault> ParseFault(FaultKind kind, const std::string& text, bool wi
   }
   const std::vector<std::string> parts = Split(rest, ':');
   if (parts.size() != (withAmount ? 2u : 1u)) return std::nullopt;
-  std::optional<long long> frame = ParseInteger(parts[0], 1, 1000000000);
+  // A hang-up may come right after the identification: frame 0.
+  std::optional<long long> frame =
+      ParseInteger(parts[0], kind == FaultKind::HangUp ? 0 : 1, 1000000000);
   if (!frame) return std::nullopt;
   f.frame = static_cast<int>(*frame);
   if (withAmount) {
@@ -300,6 +309,27 @@ std::map<std::string, OptionRule> Rules() {
                           return ms.has_value();
                         }}},
       {"--garbage", {true, "[D@]K:N", fault(FaultKind::Garbage, true)}},
+      {"--split-answers", {true, "microseconds 0-1000000", microseconds(&Config::splitAnswersUs)}},
+      {"--stream-after", {true, "a frame number 0-1000000000",
+                          [](O& o, const std::string& v) {
+                            auto k = ParseInteger(v, 0, 1000000000);
+                            if (k) o.device.streamAfterFrame = static_cast<int>(*k);
+                            return k.has_value();
+                          }}},
+      {"--cut-identification", {true, "a number of bytes 1-64",
+                                [](O& o, const std::string& v) {
+                                  auto n = ParseInteger(v, 1, 64);
+                                  if (n) o.device.cutIdentification = static_cast<int>(*n);
+                                  return n.has_value();
+                                }}},
+      {"--rrecord-promise", {true, "a length 1-255 (implies --rrecord)",
+                             [](O& o, const std::string& v) {
+                               auto n = ParseInteger(v, 1, 255);
+                               if (n) o.device.rRecordPromise = static_cast<int>(*n);
+                               o.device.rRecord = true;
+                               return n.has_value();
+                             }}},
+      {"--load", {true, "a file name", text(&O::load)}},
       {"--silent-after", {true, "[D@]K", fault(FaultKind::Silent, false)}},
       {"--hangup-after", {true, "[D@]K", fault(FaultKind::HangUp, false)}},
       {"--dump", {true, "a file name", text(&O::dumpHex)}},

@@ -14,6 +14,7 @@ struct ProgramOptions {
   std::string portsDir;  // empty: the updater's (PortsFolder)
   std::string dumpHex, dumpBin, transcript, report;
   std::string replay;    // a headless tool's trace whose device side is played instead
+  std::string load;      // an earlier --dump: device 1's memory at start
   bool help = false;
 };
 
