@@ -1,7 +1,6 @@
 #include "startup/settings.h"
 
 #include <QSettings>
-#include <cctype>
 
 #include "serial/channel.h"
 
@@ -41,17 +40,6 @@ void WriteSetting(const char* name, const char* value, uint8_t root) {
   // A store that could not be parsed is written afresh with what it could still read.
   settings.setValue(QString::fromUtf8(name), QString::fromUtf8(value));
   settings.sync();
-}
-
-int32_t SettingNumber(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  uint32_t n = 0;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-    n = n * 10u + static_cast<uint32_t>(text[i++] - '0');
-  return static_cast<int32_t>(negative ? 0u - n : n);
 }
 
 void LoadRememberedPort(uint8_t root) {

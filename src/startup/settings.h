@@ -15,10 +15,7 @@ std::string ReadSetting(const char* name, uint8_t root);
 // Stores the value; failures are not reported.
 void WriteSetting(const char* name, const char* value, uint8_t root);
 
-// The number of a setting's text: leading blanks, an optional sign, decimal digits up to
-// the first other character; no digits give 0. Arithmetic wraps, so the low 16 bits are
-// always those of the written number.
-int32_t SettingNumber(const std::string& text);
+#include "startup/setting_number.h"
 
 // Remembered port at window creation. Updater and Upgrade: CurrentPort from "com" (0 when
 // empty), OpenedPort = CurrentPort - 1.

@@ -11,14 +11,13 @@
 #include "serial/port_discovery.h"
 #include "ui/engine_session.h"
 #include "ui/form_kit.h"
+#include "ui/port_entry.h"
 #include "ui/forms.h"
 
 namespace {
 
 constexpr Qt::WindowFlags BorderHints = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-
-bool IsPortLetter(char c) { return c == 'C' || c == 'O' || c == 'M'; }
 
 }  // namespace
 
@@ -91,15 +90,7 @@ int16_t TForm3::FindPortEntry(int16_t port) {
 int16_t TForm3::PortOfEntry(int16_t entry) {
   const std::string name =
       entry >= 0 && entry < ComboBox2->count() ? NarrowText(ComboBox2->itemText(entry)) : "";
-  if (name.empty()) return 0;
-  // Upper-case C, O and M only: a lower-case "com5" keeps its letters and reads as 0.
-  size_t start = 0;
-  while (start < name.size() && IsPortLetter(name[start])) ++start;
-  if (start == name.size()) return 0;
-  size_t end = start;
-  while (end < name.size() && !IsPortLetter(name[end])) ++end;
-  const std::string number = name.substr(start, end - start);
-  return static_cast<int16_t>(std::strtol(number.c_str(), nullptr, 10) - 1);
+  return PortOfPortName(name);
 }
 
 void TForm3::Button1Click() {
