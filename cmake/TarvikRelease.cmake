@@ -151,6 +151,10 @@ function(tarvik_release_data target)
   _tarvik_c_string("${RELEASE_BUILD_DATE}" build_date)
   _tarvik_c_string("${RELEASE_BUILD_TIME}" build_time)
 
+  # What the packaging of the release needs to know of it.
+  set(_release_identity "${RELEASE_IDENTITY}" PARENT_SCOPE)
+  set(_release_build_date "${RELEASE_BUILD_DATE}" PARENT_SCOPE)
+
   set(source "${gen_dir}/release_data.cpp")
   file(CONFIGURE OUTPUT "${source}.in" @ONLY CONTENT
 "// Generated from @_release_manifest@; edit that file, not this one.
@@ -188,6 +192,6 @@ function(tarvik_add_release target)
   add_executable(${target}-cli "${PROJECT_SOURCE_DIR}/src/cli/cli_main.cpp")
   target_link_libraries(${target}-cli PRIVATE ${target}_data tarvik_cli)
   if(NOT ARG_TEST)
-    install(TARGETS ${target} ${target}-cli RUNTIME DESTINATION bin)
+    tarvik_package_release(${target} "${_release_identity}" "${_release_build_date}")
   endif()
 endfunction()

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,7 +48,8 @@ class InstanceLockTest : public testing::Test {
   }
   void TearDown() override {
     ReleaseInstanceLock();
-    std::system(("rm -rf '" + dir + "'").c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
   }
   std::string dir;
 };

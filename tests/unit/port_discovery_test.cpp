@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "support/pty_pair.h"
@@ -155,7 +156,8 @@ TEST(SystemPortEnumeration, ListsLinksToDevicesFirst) {
       {"COM0", a.slavePath},  {"COM07", a.slavePath}, {"COM1000", a.slavePath},
       {"COMX", a.slavePath},  {"COM3", ports + "/nothing"},
   };
-  for (const auto& [name, target] : links) symlink(target.c_str(), (ports + "/" + name).c_str());
+  for (const auto& [name, target] : links)
+    ASSERT_EQ(symlink(target.c_str(), (ports + "/" + name).c_str()), 0) << name;
   const char* old = getenv("TARVIK_PORTS_DIR");
   const std::string saved = old ? old : "";
   setenv("TARVIK_PORTS_DIR", dir, 1);
@@ -178,7 +180,8 @@ TEST(SystemPortEnumeration, ListsLinksToDevicesFirst) {
     setenv("TARVIK_PORTS_DIR", saved.c_str(), 1);
   else
     unsetenv("TARVIK_PORTS_DIR");
-  std::system(("rm -rf '" + ports + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(ports, ignored);
 }
 
 }  // namespace

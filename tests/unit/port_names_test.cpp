@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "support/pty_pair.h"
@@ -45,7 +46,8 @@ std::string MakeTempDir() {
 }
 
 void RemoveTree(const std::string& path) {
-  if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
+  std::error_code ignored;
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
 std::string DevicePath(int index) {
