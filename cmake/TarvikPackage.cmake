@@ -7,6 +7,9 @@
 #   cmake --build build --target package     # writes build/<release>_<version>_<arch>.deb
 #                                             # and build/tarvik-common_<version>_<arch>.deb
 #
+# Every package of a build carries the program's version (the project's); the firmware
+# release is in the package's name, so a new release is a new package.
+#
 # Manual pages are made at build time from the programs' --help (help2man), the PNG icons
 # from the SVG (rsvg-convert); dependencies come from the binaries (dpkg-shlibdeps).
 
@@ -37,7 +40,8 @@ function(tarvik_package_release target identity build_date)
     message(STATUS "help2man or rsvg-convert missing: ${target} is installed without its "
                    "manual pages and icons")
   endif()
-  # The package's version: the identity's last word ("KAP DL 01.24.04.00" -> 01.24.04.00).
+  # The release's own version, for its metadata: the identity's last word
+  # ("KAP DL 01.24.04.00" -> 01.24.04.00).
   string(REGEX MATCH "[0-9][0-9.]*$" version "${identity}")
   if(NOT version)
     set(version "${PROJECT_VERSION}")
@@ -112,7 +116,6 @@ function(tarvik_package_release target identity build_date)
           RENAME ${target} ${c})
 
   set_property(GLOBAL APPEND PROPERTY TARVIK_PACKAGED_RELEASES ${target})
-  set_property(GLOBAL PROPERTY TARVIK_PACKAGE_VERSION_${target} "${version}")
   set_property(GLOBAL PROPERTY TARVIK_PACKAGE_TITLE_${target} "${identity}")
 endfunction()
 
@@ -122,8 +125,7 @@ function(tarvik_packages)
   if(NOT releases)
     return()
   endif()
-  list(GET releases 0 first)
-  get_property(version GLOBAL PROPERTY TARVIK_PACKAGE_VERSION_${first})
+  set(version "${PROJECT_VERSION}")
 
   set(out "${PROJECT_BINARY_DIR}/common.package")
   file(MAKE_DIRECTORY "${out}")
@@ -170,7 +172,7 @@ function(tarvik_packages)
     string(TOUPPER "${release}" upper)
     get_property(identity GLOBAL PROPERTY TARVIK_PACKAGE_TITLE_${release})
     set(CPACK_DEBIAN_${upper}_PACKAGE_NAME "${release}")
-    set(CPACK_DEBIAN_${upper}_PACKAGE_DEPENDS "tarvik-common")
+    set(CPACK_DEBIAN_${upper}_PACKAGE_DEPENDS "tarvik-common (= ${version})")
     set(CPACK_DEBIAN_${upper}_DESCRIPTION
         "firmware updater for ${identity}\nUpdates PIC18, PIC24 and dsPIC33 devices that carry a serial bootloader\nwith the built-in firmware release ${identity}: a window for the\ntechnician and a headless tool for scripts and production lines.")
   endforeach()
