@@ -1,8 +1,14 @@
-// Waiting on the real clock: nanosleep, the front end's message pump and CLOCK_MONOTONIC.
+// Waiting on the real clock: the system's sleep, the front end's message pump and the
+// monotonic clock.
 #include "platform/waiting.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <timeapi.h>
+#else
 #include <cerrno>
 #include <ctime>
+#endif
 
 namespace {
 
@@ -13,6 +19,26 @@ const WaitBackend& Backend() {
   return installedBackend != nullptr ? *installedBackend : RealWaitBackend();
 }
 
+#ifdef _WIN32
+// Sleeps with the system timer at 1 ms, not its default 15.6 ms: the waits are 5 ms steps.
+void RealSleepMs(int ms) {
+  static const bool fineTimer = timeBeginPeriod(1) == TIMERR_NOERROR;
+  (void)fineTimer;
+  if (ms > 0) Sleep(static_cast<DWORD>(ms));
+}
+
+int64_t RealNowUs() {
+  static const int64_t frequency = [] {
+    LARGE_INTEGER f{};
+    QueryPerformanceFrequency(&f);
+    return static_cast<int64_t>(f.QuadPart);
+  }();
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return static_cast<int64_t>(now.QuadPart) / frequency * 1000000 +
+         static_cast<int64_t>(now.QuadPart) % frequency * 1000000 / frequency;
+}
+#else
 // Sleeps the whole time: a signal only interrupts, the rest is slept afterwards.
 void RealSleepMs(int ms) {
   if (ms <= 0) return;
@@ -21,12 +47,12 @@ void RealSleepMs(int ms) {
   }
 }
 
-
 int64_t RealNowUs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
+#endif
 
 // Without a port there is nothing to wake up for: the wait is a plain sleep.
 int RealWaitInput(SerialHandle h, int ms) {
