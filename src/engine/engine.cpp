@@ -29,7 +29,8 @@ void SetUpEngine(EngineWindow window) {
 namespace {
 
 // The Upgrade window's START: every image counted afresh, then search and write while the
-// run reports images still to write.
+// run reports images still to write. The image bar counts written images only: a run that
+// failed, was refused or stopped, or found its image already written leaves it where it was.
 int16_t UpgradeLoop(BarHandle bar, StatusBarHandle statusBar, BarHandle imageBar) {
   const int images = CountImages() + 1;
   SetBarMaximum(imageBar, images);
@@ -41,7 +42,7 @@ int16_t UpgradeLoop(BarHandle bar, StatusBarHandle statusBar, BarHandle imageBar
     found = SearchDevice(bar, statusBar);
     if (found == SearchFound) {
       left = static_cast<int8_t>(PrgMode(bar, statusBar));
-      SetBarPosition(imageBar, images - left);
+      if (LastRunEnd == RunEnd::Programmed) SetBarPosition(imageBar, images - left);
     }
   } while (left != 0);
   return found;

@@ -87,13 +87,14 @@ std::string Description(const std::string& path, const QSerialPortInfo* info) {
   return "";
 }
 
-// What the user sees for a device: its description with the device path, so that the real
-// device is always recognisable.
-PortCandidate Candidate(const std::string& portName, const std::string& path,
-                        const QSerialPortInfo* info) {
+// What the user sees for a device: the COM name the status bar and the setting use, then
+// its description with the device path, so that the real device is always recognisable:
+// "COM33  FT232R USB UART (/dev/ttyUSB0)". UTF-8, as the description comes.
+PortCandidate Candidate(int index, const std::string& path, const QSerialPortInfo* info) {
+  const std::string portName = "COM" + std::to_string(index + 1);
   const std::string description = Description(path, info);
-  const std::string friendly = description.empty() ? path : description + " (" + path + ")";
-  return {portName, friendly, path, description};
+  const std::string device = description.empty() ? path : description + " (" + path + ")";
+  return {portName, portName + "  " + device, path, description};
 }
 
 // The port indices the ports folder has a link for: names "com" (any case) and a number
@@ -136,17 +137,16 @@ bool SystemPortEnumeration(std::vector<PortCandidate>* out) {
   out->clear();
   const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
 
-  // The links first, in port order; a link that leads nowhere usable is not offered.
+  // The links first, in port order; a link that leads nowhere usable is not offered. A link
+  // is listed under its upper-case COM name whatever its spelling: the lookup ignores case,
+  // and the port dialog reads the port from that name.
   std::set<dev_t> linkedDevices;
   for (int index : LinkedIndices()) {
-    char name[NAME_MAX + 1];
     char target[PATH_MAX];
-    if (PortLinkName(index, name, sizeof name) != 0 ||
-        PortDevicePath(index, target, sizeof target) != 0)
-      continue;
+    if (PortDevicePath(index, target, sizeof target) != 0) continue;
     dev_t number{};
     if (DeviceNumber(target, &number)) linkedDevices.insert(number);
-    out->push_back(Candidate(name, target, InfoAt(present, target)));
+    out->push_back(Candidate(index, target, InfoAt(present, target)));
   }
 
   // Then the present devices the fixed table names, unless a link already stands for that
@@ -159,7 +159,7 @@ bool SystemPortEnumeration(std::vector<PortCandidate>* out) {
     dev_t number{};
     if (index < 0 || PortLinkName(index, link, sizeof link) == 0) continue;
     if (DeviceNumber(path, &number) && linkedDevices.count(number) != 0) continue;
-    fixed.push_back({index, Candidate("COM" + std::to_string(index + 1), path, &info)});
+    fixed.push_back({index, Candidate(index, path, &info)});
   }
   std::sort(fixed.begin(), fixed.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -1,5 +1,5 @@
 // Port discovery: the serial ports present, as pairs of port name ("COM<n>") and friendly
-// name ("FT232R USB UART (/dev/ttyUSB0)"), one at a time.
+// name ("COM33  FT232R USB UART (/dev/ttyUSB0)"), one at a time.
 //
 //   set = OpenPortList(); while (NextPort(set, ...)) ...; ClosePortList(set);
 //
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-// One device as the enumeration sees it: its port name as stored (a link's own name, or
-// COM<n> from the fixed table) and its friendly name; and, where the system enumeration
-// found them, the device path and the description the friendly name is made of.
+// One device as the enumeration sees it: its port name and its friendly name (UTF-8); and,
+// where the system enumeration found them, the device path and the description the
+// friendly name is made of.
 struct PortCandidate {
   std::string portName;
   std::string friendlyName;
@@ -37,11 +37,12 @@ int NextPort(PortList set, char* portName, size_t portNameSize, char* friendlyNa
 // caller did not read to its end ends here too, so the next one starts at the first device.
 int ClosePortList(PortList set);
 
-// Where the devices come from: the ports folder's links that lead to a device, in port order,
-// then the present serial devices (QSerialPortInfo) that the fixed table names, in port
-// order, leaving out those whose COM name a link takes or that a listed link leads to.
-// Friendly names show the real device: "FT232R USB UART (/dev/ttyUSB0)",
-// "Pseudo-terminal (/dev/pts/4)". Tests install a fake enumeration.
+// Where the devices come from: the ports folder's links that lead to a device, in port order
+// and under their upper-case COM names, then the present serial devices (QSerialPortInfo)
+// that the fixed table names, in port order, leaving out those whose COM name a link takes
+// or that a listed link leads to. Friendly names carry the COM name and show the real
+// device: "COM33  FT232R USB UART (/dev/ttyUSB0)", "COM1  Pseudo-terminal (/dev/pts/4)".
+// Tests install a fake enumeration.
 using PortEnumeration = bool (*)(std::vector<PortCandidate>* out);
 bool SystemPortEnumeration(std::vector<PortCandidate>* out);
 // nullptr restores SystemPortEnumeration.

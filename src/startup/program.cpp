@@ -13,6 +13,7 @@
 #include "startup/identity.h"
 #include "ui/SerialSetup.h"
 #include "ui/engine_session.h"
+#include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/loader_window.h"
 #include "ui/updater_window.h"
@@ -32,7 +33,7 @@ void ShowError(const QString& text, const QString& caption) {
 
 void ShowAlreadyRunning() {
   SetApplicationTitle("");
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(UpdaterTitle()),
+  QMessageBox box(QMessageBox::NoIcon, UiText(UpdaterTitle().c_str()),
                   QStringLiteral("Already in progress"), QMessageBox::Ok);
   box.setWindowFlag(Qt::WindowStaysOnTopHint);
   box.exec();
@@ -52,7 +53,7 @@ void RunWindows() {
   Form3 = new TForm3;
   Form4 = new TForm4;
   if (StartupFailure) {
-    ShowError(*StartupFailure, QString::fromUtf8(ApplicationTitle()));
+    ShowError(*StartupFailure, UiText(ApplicationTitle().c_str()));
     return;
   }
   main->show();
@@ -86,9 +87,9 @@ int RunProgram(int argc, char** argv) {
   try {
     RunWindows();
   } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()), QString::fromUtf8(ApplicationTitle()));
+    ShowError(QString::fromUtf8(e.what()), UiText(ApplicationTitle().c_str()));
   } catch (...) {
-    ShowError(QString(), QString::fromUtf8(ApplicationTitle()));
+    ShowError(QString(), UiText(ApplicationTitle().c_str()));
   }
   ReleaseInstanceLock();
   return 0;

@@ -1,5 +1,6 @@
 // The settings store: one string value "com" per window variant, the port chosen last.
-// Values live in INI files under $XDG_CONFIG_HOME (QSettings, user scope).
+// Values live in INI files under $XDG_CONFIG_HOME (QSettings, user scope), one file per
+// window; no other file is read.
 #pragma once
 
 #include <cstdint>

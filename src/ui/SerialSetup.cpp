@@ -71,7 +71,8 @@ void TForm3::FillPortLists() {
   char friendlyName[200];
   const PortList set = OpenPortList();
   while (NextPort(set, portName, sizeof portName, friendlyName, sizeof friendlyName) == 1) {
-    ComboBox1->addItem(UiText(friendlyName));
+    // Friendly names carry the system's device descriptions, which are UTF-8.
+    ComboBox1->addItem(QString::fromUtf8(friendlyName));
     ComboBox2->addItem(UiText(portName));
   }
   ClosePortList(set);

@@ -41,5 +41,6 @@ QPixmap LogoPixmap(Logo logo, const QSize& size);
 // Shows a window without making it modal and brings it to the front.
 void ShowModeless(QWidget* window);
 
-// Fixed-size main window flags: caption, system menu, minimize and close boxes.
+// Fixed-size main window flags: caption, system menu, minimize and close boxes (the
+// Upgrade window adds the maximize box).
 Qt::WindowFlags FixedMainWindowFlags();

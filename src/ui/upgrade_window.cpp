@@ -55,6 +55,7 @@ TForm5::~TForm5() {
 
 void TForm5::CreateControls() {
   QWidget* client = CreateFrame(QStringLiteral("Upgrade"), ClientWidth, ClientHeight);
+  setWindowFlag(Qt::WindowMaximizeButtonHint);  // this window has a maximize box as well
   MainMenu1 = menuBar();
   SerialPort1 = MainMenu1->addAction(QStringLiteral("Serial Port"));
   connect(SerialPort1, &QAction::triggered, this, &TForm5::SerialPort1Click);

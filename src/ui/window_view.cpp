@@ -199,8 +199,7 @@ void ViewShowPortStatus(StatusBarHandle statusBar, const char* text) {
 }
 
 int ViewErrorBox(const char* text, const char* caption, int flags) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(caption ? caption : ""),
-                  QString::fromUtf8(text ? text : ""), QMessageBox::Ok);
+  QMessageBox box(QMessageBox::NoIcon, UiText(caption), UiText(text), QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
   return box.exec();
 }

@@ -45,6 +45,49 @@ TEST_F(Update, InMultiImageModeOneStartWritesEveryDeviceInTurnAndCountsTheImages
   EXPECT_EQ(CompareWithDevice(ExpectRun(second), *link.device(), 2), "");
 }
 
+// Two images, two devices one after the other; the second one's run does not write its
+// image. The image bar keeps the count of the first write (2 of 3), never "all done".
+TEST_F(Update, ARunThatWritesNoImageLeavesTheImageBarWhereItWas) {
+  using devsim::Fault;
+  using devsim::FaultKind;
+  const struct {
+    const char* what;
+    uint8_t secondChip;
+    std::vector<Fault> faults;
+    bool stop;  // the user stops the second device's run
+    RunEnd end;
+  } cases[] = {
+      {"unknown chip", 0x41, {}, false, RunEnd::Refused},
+      {"refused five times", 0x48, {{FaultKind::Refuse, 2, 2, 5}}, false, RunEnd::Failed},
+      {"device goes silent", 0x48, {{FaultKind::Silent, 2, 2}}, false, RunEnd::Failed},
+      {"stopped", 0x48, {}, true, RunEnd::Aborted},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    restart();
+    open();
+    MultiImageMode = true;
+    useImage(0, 7, TestImage(600, 1, 0xFD), {}, TestBytes(8, 2), 0);
+    useImage(0, 9, TestImage(200, 3, 0x48), TestBytes(4, 4), TestBytes(8, 5), 0);
+    devsim::Config config = device(0xFD);
+    config.chips = {0xFD, c.secondChip};
+    config.faults = c.faults;
+    connect(config);
+    if (c.stop)
+      link.when(
+          [this] {
+            const auto& t = link.device()->transcript();
+            return !t.empty() && t.back().device == 2 && t.back().kind == "block";
+          },
+          [] { AbortRequested = true; });
+    press();
+    EXPECT_EQ(LastRunEnd, c.end);
+    EXPECT_EQ(view.bar(RecordingView::ImageBar).maximum, 3);
+    EXPECT_EQ(view.bar(RecordingView::ImageBar).position, 2);
+    EXPECT_TRUE(view.startOffered);
+  }
+}
+
 TEST_F(Update, ASingleImageStartEndsAfterOneRun) {
   open();
   connect(device(0x48));

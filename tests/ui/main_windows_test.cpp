@@ -56,6 +56,14 @@ void ExpectPanelsFit(QMainWindow* window, TStatusBar* bar) {
     EXPECT_LE(bar->panel(i)->geometry().right(), bar->rect().right()) << "panel " << i;
 }
 
+// The title bar's boxes: system menu and minimize box always; maximize box as given.
+void ExpectBoxes(const QWidget* window, bool maximizeBox) {
+  const Qt::WindowFlags flags = window->windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(bool(flags & Qt::WindowMaximizeButtonHint), maximizeBox);
+}
+
 void DoubleClick(QWidget* widget) {
   const QPointF at(5, 5);
   QMouseEvent event(QEvent::MouseButtonDblClick, at, widget->mapToGlobal(at), Qt::LeftButton,
@@ -75,6 +83,7 @@ TEST_F(MainWindowTest, UpgradeStartsIdleOnTheRememberedPort) {
     EXPECT_EQ(QCoreApplication::applicationName(), Identity);
     EXPECT_EQ(ApplicationTitle(), Identity);
     EXPECT_EQ(form->SerialPort1->text(), "Serial Port");
+    ExpectBoxes(form.get(), true);
     EXPECT_EQ(form->StatusBar1->panelText(0), c.portPanel);
     EXPECT_EQ(CurrentPort, c.current);
     EXPECT_EQ(OpenedPort, c.opened);
@@ -132,6 +141,7 @@ TEST_F(MainWindowTest, UpdaterStartsWithItsIdentityAndRemembersThePortOnClose) {
     EXPECT_EQ(QCoreApplication::applicationName(), Identity);
     EXPECT_EQ(form->Label1->text(), Identity);
     EXPECT_EQ(form->S1->text(), "&Change port");
+    ExpectBoxes(form.get(), false);
     EXPECT_EQ(form->StatusBar1->panelText(0), c.portPanel);
     EXPECT_EQ(CurrentPort, c.current);
     EXPECT_EQ(OpenedPort, c.opened);
@@ -176,6 +186,7 @@ TEST_F(MainWindowTest, LoaderStartsWithThePromptOrAsksForAPort) {
     EXPECT_EQ(form->windowTitle(), "Loader 1.0 -   KAP DL 01.24.04.00   - Sep 23 2014");
     EXPECT_EQ(QCoreApplication::applicationName(), Identity);
     EXPECT_EQ(form->ChangePort1->text(), "&Change Port");
+    ExpectBoxes(form.get(), false);
     EXPECT_EQ(CurrentPort, c.current);
     EXPECT_EQ(OpenedPort, c.opened);
     QLabel* line = form->Label1;

@@ -1,9 +1,14 @@
-// The port dialog "Setup": listing, preselection, OK and Cancel, over a fake port listing.
+// The port dialog "Setup": listing, preselection, OK and Cancel, over a fake port listing
+// and over the ports folder.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include <unistd.h>
+
 #include "serial/channel.h"
+#include "startup/settings.h"
+#include "support/pty_pair.h"
 #include "support/ui_fixture.h"
 #include "ui/SerialSetup.h"
 #include "ui/forms.h"
@@ -158,6 +163,38 @@ TEST_F(PortDialogTest, CancelAndTheCloseBoxKeepThePortAndCancelRestoresTheSelect
   EXPECT_EQ(Form3, dialog);  // hidden, not destroyed
   EXPECT_EQ(CurrentPort, 4);
   EXPECT_EQ(OpenedPort, -7);
+}
+
+TEST_F(PortDialogTest, FriendlyNamesShowTheirCharactersAsTheSystemWroteThem) {
+  TForm3* dialog = Make<TForm3>();
+  UsePorts({{"COM33", "COM33  Ger\xC3\xA4t \xE2\x80\x93 FT232R (/dev/ttyUSB0)"}});
+  dialog->show();
+  const QString expected = QStringLiteral("COM33  Ger") + QChar(0xE4) + QStringLiteral("t ") +
+                           QChar(0x2013) + QStringLiteral(" FT232R (/dev/ttyUSB0)");
+  EXPECT_EQ(Entries(dialog->ComboBox1), QStringList{expected});
+}
+
+TEST_F(PortDialogTest, ALinkNamedInLowerCaseIsListedUnderItsComNameAndCanBeChosen) {
+  PtyPair device;
+  ASSERT_TRUE(device.ok());
+  ASSERT_EQ(symlink(device.slavePath.c_str(), (portsDir() + "/com5").c_str()), 0);
+  InstallPortEnumeration(nullptr);  // the ports folder and the devices present
+  TForm5* upgrade = Make<TForm5>();
+  TForm3* dialog = Make<TForm3>();
+  dialog->show();
+  const int entry = dialog->ComboBox2->findText("COM5", Qt::MatchExactly | Qt::MatchCaseSensitive);
+  ASSERT_GE(entry, 0) << Entries(dialog->ComboBox2).join(",").toStdString();
+  EXPECT_EQ(dialog->ComboBox1->itemText(entry),
+            QString::fromStdString("COM5  Pseudo-terminal (" + device.slavePath + ")"));
+
+  dialog->ComboBox1->setCurrentIndex(entry);
+  dialog->Button1->click();
+  EXPECT_EQ(CurrentPort, 4);
+  EXPECT_EQ(OpenedPort, 4);
+  EXPECT_EQ(PortTable[4].isOpen, 1);
+  EXPECT_EQ(upgrade->StatusBar1->panelText(1), "");  // no "Invalid Port Com"
+  upgrade->close();
+  EXPECT_EQ(Remembered(UpgradeSettings), "4");
 }
 
 TEST_F(PortDialogTest, ShowingAgainWhileVisibleDoesNotRelist) {

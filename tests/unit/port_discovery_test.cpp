@@ -140,8 +140,9 @@ TEST_F(PortListingTest, CallerBuffersAreCutAndTerminated) {
   ClosePortList(set);
 }
 
-// The system enumeration over a ports folder: links to a pty are offered under their own
-// names, bad links and names a listing cannot deliver are not.
+// The system enumeration over a ports folder: links to a pty are offered under their
+// upper-case COM names, which their friendly names carry too; bad links and names a
+// listing cannot deliver are not offered.
 TEST(SystemPortEnumeration, ListsLinksToDevicesFirst) {
   PtyPair a;
   PtyPair b;
@@ -165,15 +166,17 @@ TEST(SystemPortEnumeration, ListsLinksToDevicesFirst) {
   std::vector<PortCandidate> found;
   EXPECT_TRUE(SystemPortEnumeration(&found));
   ASSERT_GE(found.size(), 2u);
-  EXPECT_EQ(found[0].portName, "com7");
-  EXPECT_EQ(found[0].friendlyName, "Pseudo-terminal (" + b.slavePath + ")");
+  EXPECT_EQ(found[0].portName, "COM7");
+  EXPECT_EQ(found[0].friendlyName, "COM7  Pseudo-terminal (" + b.slavePath + ")");
   EXPECT_EQ(found[1].portName, "COM12");
-  EXPECT_EQ(found[1].friendlyName, "Pseudo-terminal (" + a.slavePath + ")");
+  EXPECT_EQ(found[1].friendlyName, "COM12  Pseudo-terminal (" + a.slavePath + ")");
   // The rest are the machine's own devices, under fixed-table names the links leave free.
   for (size_t i = 2; i < found.size(); ++i) {
     EXPECT_NE(found[i].portName, "COM3");
     EXPECT_NE(found[i].portName, "COM5");
     EXPECT_EQ(found[i].portName.rfind("COM", 0), 0u) << found[i].portName;
+    EXPECT_EQ(found[i].friendlyName.rfind(found[i].portName + "  ", 0), 0u)
+        << found[i].friendlyName;
   }
 
   if (old)

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -52,6 +53,25 @@ TEST_F(SettingsStore, EachRootHasItsOwnFile) {
   EXPECT_EQ(ReadSetting("com", LoaderSettings), "7");
   EXPECT_EQ(ReadSetting("com", 9), "3");  // any other root is the Updater's
   EXPECT_EQ(ReadSetting("other", UpgradeSettings), "");
+}
+
+TEST_F(SettingsStore, OnlyTheWindowsOwnFileIsRead) {
+  // Files QSettings would fall back to: the organisation's own, and the system-wide ones.
+  QTemporaryDir system;
+  ASSERT_TRUE(system.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system.path());
+  writeFile("Ostrana.conf", "[General]\ncom=7\n");
+  QDir().mkpath(system.filePath("Ostrana"));
+  for (const char* name : {"Ostrana.conf", "Ostrana/Upgrade.conf"}) {
+    QFile f(system.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[General]\ncom=8\n");
+  }
+  EXPECT_EQ(ReadSetting("com", UpgradeSettings), "");
+  WriteSetting("com", "3", UpgradeSettings);
+  EXPECT_EQ(ReadSetting("com", UpgradeSettings), "3");
+  QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                     QLibraryInfo::path(QLibraryInfo::SettingsPath));
 }
 
 TEST_F(SettingsStore, AValueThatIsNotAPlainStringReadsAsEmptyAndIsRewritten) {

@@ -121,6 +121,25 @@ TEST_F(MultiImageVirtualTest, AStartInThePauseBetweenImagesIsIgnored) {
   ExpectEveryDeviceWritten(*link.device(), images);
 }
 
+// STOP while the second device is written: two of three images are not all of them.
+TEST_F(MultiImageVirtualTest, AStopOnTheSecondDeviceLeavesTheImageBarAtTheFirstImage) {
+  link.connect(ThreeDevices());
+  TForm5* form = Make<TForm5>();
+  form->show();
+  ValueLog log(form->ProgressBar2);
+  link.when(
+      [&] {
+        const auto& t = link.device()->transcript();
+        return !t.empty() && t.back().device == 2 && t.back().kind == "block";
+      },
+      [&] { form->Button2->click(); });
+  form->Button1->click();
+  EXPECT_EQ(form->StatusBar1->panelText(1), " User Abort !! ");
+  EXPECT_EQ(log.values, (std::vector<int>{0, 2}));
+  EXPECT_EQ(form->ProgressBar2->value(), 2);
+  EXPECT_LT(form->ProgressBar2->value(), form->ProgressBar2->maximum());
+}
+
 // The search after the first image finds no device (100 probes of 100 ms).
 TEST_F(MultiImageVirtualTest, ADeviceThatStopsAnsweringEndsTheLoopWhereItWas) {
   const RunInput first = BuiltInImage(0xFD, 7);
