@@ -183,14 +183,16 @@ endfunction()
 function(tarvik_add_release target)
   cmake_parse_arguments(ARG "TEST" "DIR" "" ${ARGN})
   tarvik_release_data(${target}_data DIR "${ARG_DIR}")
+  # The headless tool: the same images, the same engine, no window.
+  if(TARGET tarvik_cli)
+    add_executable(${target}-cli "${PROJECT_SOURCE_DIR}/src/cli/cli_main.cpp")
+    target_link_libraries(${target}-cli PRIVATE ${target}_data tarvik_cli)
+  endif()
   if(NOT TARVIK_WITH_GUI)
-    return()  # the data alone, for the engine's tests
+    return()  # without Qt: the data (for the engine's tests) and, on Windows, the tool
   endif()
   add_executable(${target} "${PROJECT_SOURCE_DIR}/src/startup/main.cpp")
   target_link_libraries(${target} PRIVATE ${target}_data tarvik_gui)
-  # The headless tool: the same images, the same engine, no window.
-  add_executable(${target}-cli "${PROJECT_SOURCE_DIR}/src/cli/cli_main.cpp")
-  target_link_libraries(${target}-cli PRIVATE ${target}_data tarvik_cli)
   if(NOT ARG_TEST)
     tarvik_package_release(${target} "${_release_identity}" "${_release_build_date}")
   endif()

@@ -1,6 +1,12 @@
 #include "cli/cli_view.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <map>

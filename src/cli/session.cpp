@@ -1,7 +1,11 @@
 #include "cli/session.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <csignal>
@@ -33,10 +37,20 @@ constexpr BarHandle MainBar = BarHandle{1};
 constexpr BarHandle ImageBar = BarHandle{2};
 constexpr StatusBarHandle MainStatusBar = StatusBarHandle{1};
 
-// Ctrl-C and SIGTERM: the first is the STOP button, a second ends the tool at once.
+// Ctrl-C and SIGTERM (on Windows Ctrl-C, Ctrl-Break and closing the console): the first is
+// the STOP button, a second ends the tool at once.
 volatile sig_atomic_t stopSignals = 0;
 bool stopDelivered = false;
 
+#ifdef _WIN32
+BOOL WINAPI OnConsoleStop(DWORD) {
+  if (stopSignals == 0) {
+    stopSignals = 1;
+    return TRUE;
+  }
+  ExitProcess(ExitInterrupted);
+}
+#else
 void OnStopSignal(int) {
   if (stopSignals == 0) {
     stopSignals = 1;
@@ -47,6 +61,7 @@ void OnStopSignal(int) {
   if (h >= 0) ioctl(h, TIOCNXCL);
   _exit(ExitInterrupted);
 }
+#endif
 
 // The tool's message pump: a stop signal becomes the user's stop, once.
 void PumpStop() {
@@ -58,11 +73,15 @@ void PumpStop() {
 bool Stopped() { return stopSignals != 0; }
 
 void CatchStopSignals() {
+#ifdef _WIN32
+  SetConsoleCtrlHandler(OnConsoleStop, TRUE);
+#else
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+#endif
 }
 
 EngineWindow WindowOfRelease() {
@@ -118,7 +137,7 @@ bool SelectPort(const CliOptions& options, EngineWindow window, std::string* nam
     UsePort(static_cast<int16_t>(index));
     return true;
   }
-  if (options.port.find('/') == std::string::npos) {
+  if (options.port.find_first_of("/\\") == std::string::npos) {
     ReportFailure("not a port: " + options.port + " (give COM<n> or a device path)");
     return false;
   }

@@ -67,7 +67,7 @@ TEST_F(Update, ARunThatWritesNoImageLeavesTheImageBarWhereItWas) {
     restart();
     open();
     MultiImageMode = true;
-    useImage(0, 7, TestImage(600, 1, 0xFD), {}, TestBytes(8, 2), 0);
+    useImage(0, 7, TestImage(1200, 1, 0xFD), {}, TestBytes(8, 2), 0);
     useImage(0, 9, TestImage(200, 3, 0x48), TestBytes(4, 4), TestBytes(8, 5), 0);
     devsim::Config config = device(0xFD);
     config.chips = {0xFD, c.secondChip};

@@ -1,0 +1,117 @@
+// The Windows build of the headless tool under Wine: its COM ports are links in the Wine
+// prefix's dosdevices folder to tarvik-devsim's pseudo-terminals. Skipped unless
+// tools/test-windows names the tool and Wine (TARVIK_WINDOWS_CLI, TARVIK_WINE, WINEPREFIX).
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/build_data.h"
+#include "support/child_process.h"
+#include "support/devsim_process.h"
+#include "support/expected_run.h"
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+RunInput Slot9() {
+  RunInput in;
+  in.chip = 0x48;
+  for (int i = 0; i < BuildCellCount; ++i) {
+    const BuildCell& c = BuildCells[i];
+    if (c.row != 0 || c.slot != 9) continue;
+    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
+    in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
+    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
+  }
+  return in;
+}
+
+class WindowsCli : public testing::Test {
+ protected:
+  void SetUp() override {
+    tool = Env("TARVIK_WINDOWS_CLI");
+    wine = Env("TARVIK_WINE");
+    prefix = Env("WINEPREFIX");
+    if (tool.empty() || wine.empty() || prefix.empty())
+      GTEST_SKIP() << "no Windows build to try (tools/test-windows runs these)";
+    mkdir(dir.file("ports").c_str(), 0700);
+  }
+  void TearDown() override {
+    for (const std::string& link : links) unlink(link.c_str());
+  }
+  // A simulated device, reached from Windows as COM<port>.
+  DevsimProcess& device(std::vector<std::string> args, int port) {
+    auto sim = std::make_unique<DevsimProcess>();
+    const std::string out = dir.file("devsim" + std::to_string(port));
+    mkdir(out.c_str(), 0700);
+    std::string error;
+    EXPECT_TRUE(sim->start({dir.file("ports"), "COM" + std::to_string(port), out, std::move(args), {}},
+                           &error))
+        << error;
+    const std::string link = prefix + "/dosdevices/com" + std::to_string(port);
+    unlink(link.c_str());
+    EXPECT_EQ(symlink(sim->ptsPath().c_str(), link.c_str()), 0);
+    links.push_back(link);
+    sims.push_back(std::move(sim));
+    return *sims.back();
+  }
+  bool start(ChildProcess& p, const std::vector<std::string>& args) {
+    std::vector<std::string> all = {tool};
+    all.insert(all.end(), args.begin(), args.end());
+    return p.start(wine, all, {"WINEDEBUG=-all", "WINEPREFIX=" + prefix});
+  }
+  int run(const std::vector<std::string>& args, std::vector<std::string>* lines = nullptr) {
+    ChildProcess p;
+    EXPECT_TRUE(start(p, args));
+    std::string line;
+    while (p.readLine(&line, 120'000))
+      if (lines != nullptr) lines->push_back(line);
+    EXPECT_TRUE(p.wait(120'000));
+    return p.exitCode();
+  }
+
+  std::string tool, wine, prefix;
+  ScratchDir dir;
+  std::vector<std::string> links;
+  std::vector<std::unique_ptr<DevsimProcess>> sims;
+};
+
+TEST_F(WindowsCli, UpdatesADeviceThroughAComPort) {
+  DevsimProcess& sim = device({"--chip", "0x48"}, 5);
+  std::vector<std::string> lines;
+  EXPECT_EQ(run({"-p", "COM5", "--json"}, &lines), 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("\"text\":\"Program OK\""), std::string::npos) << lines.back();
+  ASSERT_EQ(sim.stop(), 0);
+  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(sim.dumpPath())), "");
+}
+
+TEST_F(WindowsCli, ReportsNoDeviceWithItsCode) {
+  device({"--probes", "C6"}, 6);  // answers a probe the Upgrade window does not send
+  EXPECT_EQ(run({"-p", "COM6", "-q"}), 4);
+}
+
+TEST_F(WindowsCli, RefusesAPortAnotherProcessHolds) {
+  device({"--probes", "C6"}, 7);
+  ChildProcess holder;  // searches on COM7 for ever, holding it
+  ASSERT_TRUE(start(holder, {"-p", "COM7", "--repeat", "--json"}));
+  std::string line;
+  ASSERT_TRUE(holder.readLine(&line, 60'000));  // it has started and opened the port
+  ASSERT_TRUE(holder.readLine(&line, 60'000));
+  std::vector<std::string> lines;
+  EXPECT_EQ(run({"-p", "COM7", "--json"}, &lines), 3);
+  holder.signal(SIGKILL);
+  holder.wait(10'000);
+}
+
+}  // namespace
