@@ -101,17 +101,51 @@ TEST_F(WindowsCli, ReportsNoDeviceWithItsCode) {
   EXPECT_EQ(run({"-p", "COM6", "-q"}), 4);
 }
 
-TEST_F(WindowsCli, RefusesAPortAnotherProcessHolds) {
+// Wine turns SIGINT into the console's Ctrl+C event, which the tool handles as on Linux.
+TEST_F(WindowsCli, CtrlCStopsTheSearch) {
   device({"--probes", "C6"}, 7);
-  ChildProcess holder;  // searches on COM7 for ever, holding it
-  ASSERT_TRUE(start(holder, {"-p", "COM7", "--repeat", "--json"}));
+  ChildProcess p;
+  ASSERT_TRUE(start(p, {"-p", "COM7", "--json"}));
   std::string line;
-  ASSERT_TRUE(holder.readLine(&line, 60'000));  // it has started and opened the port
-  ASSERT_TRUE(holder.readLine(&line, 60'000));
+  bool searching = false;
+  while (!searching && p.readLine(&line, 60'000))
+    searching = line.find("\"event\":\"search\"") != std::string::npos;
+  ASSERT_TRUE(searching) << line;
+  p.signal(SIGINT);
+  std::string last;
+  while (p.readLine(&line, 30'000)) last = line;
+  ASSERT_TRUE(p.wait(30'000));
+  EXPECT_EQ(p.exitCode(), 130);
+  EXPECT_NE(last.find("\"code\":130"), std::string::npos) << last;
+}
+
+// Without -p the tool takes the port the window remembers in the registry: its
+// number counts from COM1 = 0.
+TEST_F(WindowsCli, TakesTheRememberedPortFromTheRegistry) {
+  ChildProcess reg;
+  ASSERT_TRUE(reg.start(
+      wine, {"reg", "add", "HKLM\\Software\\Ostrana\\Upgrade", "/v", "com", "/d", "7", "/f"},
+      {"WINEDEBUG=-all", "WINEPREFIX=" + prefix}));
+  std::string line;
+  while (reg.readLine(&line, 60'000)) {
+  }
+  ASSERT_TRUE(reg.wait(60'000));
+  ASSERT_EQ(reg.exitCode(), 0);
+  DevsimProcess& sim = device({"--chip", "0x48"}, 8);
   std::vector<std::string> lines;
-  EXPECT_EQ(run({"-p", "COM7", "--json"}, &lines), 3);
-  holder.signal(SIGKILL);
-  holder.wait(10'000);
+  EXPECT_EQ(run({"--json"}, &lines), 0);
+  ASSERT_EQ(sim.stop(), 0);
+  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(sim.dumpPath())), "");
+}
+
+// Windows keeps a COM port to one opener; Wine does not between its processes, so the
+// refusal is tried with a port that is not there, which takes the same path to exit 3.
+TEST_F(WindowsCli, RefusesAPortItCannotOpen) {
+  std::vector<std::string> lines;
+  EXPECT_EQ(run({"-p", "COM9", "--json"}, &lines), 3);
+  bool named = false;
+  for (const std::string& line : lines) named = named || line.find("COM9") != std::string::npos;
+  EXPECT_TRUE(named) << "the message names the port";
 }
 
 }  // namespace
