@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -138,14 +139,41 @@ TEST_F(WindowsCli, TakesTheRememberedPortFromTheRegistry) {
   EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(sim.dumpPath())), "");
 }
 
-// Windows keeps a COM port to one opener; Wine does not between its processes, so the
-// refusal is tried with a port that is not there, which takes the same path to exit 3.
-TEST_F(WindowsCli, RefusesAPortItCannotOpen) {
+TEST_F(WindowsCli, RefusesAPortThatIsNotThere) {
   std::vector<std::string> lines;
   EXPECT_EQ(run({"-p", "COM9", "--json"}, &lines), 3);
   bool named = false;
   for (const std::string& line : lines) named = named || line.find("COM9") != std::string::npos;
   EXPECT_TRUE(named) << "the message names the port";
+}
+
+// Windows keeps a COM port to one opener. Wine checks sharing only on files, not on the
+// pty behind a COM link, so here COM10 stands on a plain file that another Windows program
+// holds without sharing: the tool's open then fails as it would on a held port.
+TEST_F(WindowsCli, RefusesAPortAnotherProgramHolds) {
+  const std::string holderTool = Env("TARVIK_WINDOWS_HOLDER");
+  if (holderTool.empty()) GTEST_SKIP() << "no hold_port.exe named";
+  const std::string file = dir.file("com10");
+  std::fclose(std::fopen(file.c_str(), "w"));
+  const std::string link = prefix + "/dosdevices/com10";
+  unlink(link.c_str());
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  links.push_back(link);
+
+  ChildProcess holder;
+  ASSERT_TRUE(
+      holder.start(wine, {holderTool, "COM10"}, {"WINEDEBUG=-all", "WINEPREFIX=" + prefix}));
+  std::string line;
+  ASSERT_TRUE(holder.readLine(&line, 60'000));
+  ASSERT_EQ(line.rfind("holding", 0), 0u) << line;  // with the console's \r
+  std::vector<std::string> lines;
+  EXPECT_EQ(run({"-p", "COM10", "--json"}, &lines), 3);
+  bool held = false;
+  for (const std::string& l : lines)
+    held = held || l.find("held by another program") != std::string::npos;
+  EXPECT_TRUE(held) << (lines.empty() ? "" : lines.back());
+  holder.signal(SIGKILL);
+  holder.wait(10'000);
 }
 
 }  // namespace
