@@ -1,5 +1,6 @@
 #include "ui/form_kit.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -27,6 +28,22 @@ void SetLabelFont(QLabel* label, int pixelSize, bool bold, bool italic) {
   font.setUnderline(false);
   font.setStrikeOut(false);
   label->setFont(font);
+}
+
+int PixelSizeForCellHeight(QFont font, int cellHeight) {
+  int pixelSize = cellHeight;
+  for (; pixelSize > 1; --pixelSize) {
+    font.setPixelSize(pixelSize);
+    if (QFontMetrics(font).height() <= cellHeight) break;
+  }
+  return pixelSize;
+}
+
+void SetLabelCellHeight(QLabel* label, int cellHeight, bool bold, bool italic) {
+  QFont font = label->font();
+  font.setBold(bold);
+  font.setItalic(italic);
+  SetLabelFont(label, PixelSizeForCellHeight(font, cellHeight), bold, italic);
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry,

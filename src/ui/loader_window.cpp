@@ -22,7 +22,7 @@ namespace {
 constexpr int ClientWidth = 660;
 constexpr int ClientHeight = 298;
 constexpr int FieldFont = 22;
-constexpr int MessageFont = 25;
+constexpr int MessageCellHeight = 25;
 }  // namespace
 
 TForm6::TForm6(QWidget* parent) : TMainForm(LoaderSettings, parent) {
@@ -83,7 +83,7 @@ void TForm6::CreateControls() {
   // Two lines of the large type fit, so a long message wraps instead of being cut.
   Label1 = MakeLabel(client, QString(), QRect(8, 176, ClientWidth - 16, 84));
   Label1->setWordWrap(true);
-  SetLabelFont(Label1, MessageFont, false, true);
+  SetLabelCellHeight(Label1, MessageCellHeight, false, true);
 
   ProgressBar1 = new QProgressBar(client);
   ProgressBar1->setGeometry(8, 268, ClientWidth - 16, 22);
@@ -100,7 +100,7 @@ void TForm6::clearLabel() {
   ProgressBar1->setValue(0);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   SetTextColour(Label1, ColourBlack);
-  SetLabelFont(Label1, MessageFont, false, true);
+  SetLabelCellHeight(Label1, MessageCellHeight, false, true);
   Label1->setText(QStringLiteral("Push 'Update FW' button and connect a device"));
   Label6->setText(QString());
   Label7->setText(QString());

@@ -48,7 +48,7 @@ TForm5* Upgrade() { return RunningWindow == EngineWindow::Upgrade ? Form5 : null
 TForm1* Updater() { return RunningWindow == EngineWindow::Updater ? Form1 : nullptr; }
 
 // The Loader's message line: large bold for results and coloured messages, smaller plain
-// for neutral ones.
+// for neutral ones. Cell heights in pixels.
 constexpr int LoaderLargeHeight = 32;
 constexpr int LoaderPlainHeight = 25;
 
@@ -81,7 +81,7 @@ void ViewShowResult(const char* text, uint32_t colour) {
   if (TForm6* form = Loader()) {
     form->Button1->setEnabled(true);
     form->Button2->setEnabled(false);
-    SetLabelFont(form->Label1, LoaderLargeHeight, true);
+    SetLabelCellHeight(form->Label1, LoaderLargeHeight, true);
     form->Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     SetTextColour(form->Label1, colour);
     form->Label1->setText(UiText(text));
@@ -100,9 +100,9 @@ void ViewShowProgress(const char* text, uint32_t colour) {
     const uint32_t c = colour == ColourButtonFace ? ColourBlack : colour;
     SetTextColour(form->Label1, c);
     if (c == ColourBlack)
-      SetLabelFont(form->Label1, LoaderPlainHeight, false);
+      SetLabelCellHeight(form->Label1, LoaderPlainHeight, false);
     else
-      SetLabelFont(form->Label1, LoaderLargeHeight, true);
+      SetLabelCellHeight(form->Label1, LoaderLargeHeight, true);
     form->Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->Label1->setText(UiText(text));
   } else if (TForm5* form = Upgrade()) {

@@ -127,7 +127,7 @@ TEST_P(NoDeviceTest, ASearchWithoutAnswerEndsIdleWithTheWindowsText) {
     EXPECT_EQ(form->Label1->text(), "The device is not find.");
     EXPECT_EQ(TextColour(form->Label1), ToQColor(ColourBlack));
     EXPECT_FALSE(form->Label1->font().bold());
-    EXPECT_EQ(form->Label1->font().pixelSize(), 25);
+    EXPECT_TRUE(HasCellHeight(form->Label1->font(), 25));
   }
 }
 
