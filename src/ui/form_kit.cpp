@@ -62,6 +62,8 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geome
   return button;
 }
 
+void PressedByEnter(QPushButton* button) { button->setAutoDefault(true); }
+
 QFrame* MakeBevel(QWidget* parent, const QRect& geometry) {
   auto* bevel = new QFrame(parent);
   bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);

@@ -31,6 +31,9 @@ int PixelSizeForCellHeight(QFont font, int cellHeight);
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
 QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry);
+// Return and Enter press the button while it has the focus, as Space does; outside a
+// dialog Qt leaves those keys to the window.
+void PressedByEnter(QPushButton* button);
 // A lowered frame drawn behind the controls placed on it.
 QFrame* MakeBevel(QWidget* parent, const QRect& geometry);
 

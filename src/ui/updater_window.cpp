@@ -74,6 +74,8 @@ void TForm1::CreateControls() {
   Button1 = MakeButton(client, QStringLiteral("&Update"), QRect(8, 8, 100, 30));
   Button2 = MakeButton(client, QStringLiteral("&Stop"), QRect(8, 8, 100, 30));
   Button2->hide();
+  PressedByEnter(Button1);
+  PressedByEnter(Button2);
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 

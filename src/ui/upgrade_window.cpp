@@ -71,7 +71,10 @@ void TForm5::CreateControls() {
   const QRect buttonPlace(8, 8, rowWidth - 16, 80);
   Button1 = MakeButton(Panel1, QStringLiteral("START"), buttonPlace);
   Button2 = MakeButton(Panel1, QStringLiteral("STOP"), buttonPlace);
-  for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(33, true));
+  for (QPushButton* button : {Button1, Button2}) {
+    button->setFont(UiFont(33, true));
+    PressedByEnter(button);
+  }
   Button2->hide();
   connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);

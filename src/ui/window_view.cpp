@@ -122,8 +122,9 @@ void ViewSetPlainMark(uint8_t plain) {
 
 void ViewSetBusy() {
   if (TForm6* form = Loader()) {
-    form->Button1->setEnabled(false);
+    // "Abort" first: "Update FW" may hold the focus, which then moves on to "Abort".
     form->Button2->setEnabled(true);
+    form->Button1->setEnabled(false);
   } else if (TForm5* form = Upgrade()) {
     form->StatusBar1->setPanelText(StatusPanels[DevicePanel], QStringLiteral(" "));
     ShowStopButton(form->Button1, form->Button2);

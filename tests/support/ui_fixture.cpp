@@ -19,6 +19,11 @@ testing::AssertionResult HasCellHeight(const QFont& font, int cellHeight) {
                                      << largerCell << "; wanted " << cellHeight;
 }
 
+bool CoversOnScreen(const QWidget* window, const QWidget* control) {
+  const QRect onScreen(control->mapToGlobal(QPoint(0, 0)), control->size());
+  return window->frameGeometry().intersects(onScreen);
+}
+
 namespace {
 
 std::vector<PortCandidate> fakePorts;

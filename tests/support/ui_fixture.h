@@ -21,6 +21,9 @@
 // pixel size whose cell is no higher.
 testing::AssertionResult HasCellHeight(const QFont& font, int cellHeight);
 
+// Whether a window's frame covers part of a control (of another window) on the screen.
+bool CoversOnScreen(const QWidget* window, const QWidget* control);
+
 // Failure messages show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 

@@ -268,7 +268,7 @@ TEST_F(MainWindowTest, UpgradePortMenuShowsTheDialog) {
   EXPECT_NE(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
 }
 
-TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogAtItsOwnPlaceAndClearsTheFields) {
+TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogClearOfTheButtonsAndClearsTheFields) {
   TForm6* form = Make<TForm6>();
   TForm3* dialog = Make<TForm3>();
   form->move(300, 200);
@@ -281,7 +281,10 @@ TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogAtItsOwnPlaceAndClearsTheFi
   form->ChangePort1->trigger();
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
-  EXPECT_EQ(dialog->pos(), form->pos());
+  EXPECT_EQ(dialog->pos().y(), form->pos().y());
+  EXPECT_GT(dialog->pos().x(), form->pos().x());
+  EXPECT_FALSE(CoversOnScreen(dialog, form->Button1));
+  EXPECT_FALSE(CoversOnScreen(dialog, form->Button2));
   EXPECT_EQ(form->Label1->text(), "Push 'Update FW' button and connect a device");
   EXPECT_TRUE(form->Label1->font().italic());
   EXPECT_EQ(form->Label1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
