@@ -105,7 +105,7 @@ void TForm6::CreateControls() {
 void TForm6::clearLabel() {
   ProgressBar1->setValue(0);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  SetTextColour(Label1, ColourBlack);
+  SetTextColour(Label1, ColourBlack, ColourButtonFace);
   SetLabelCellHeight(Label1, MessageCellHeight, false, true);
   Label1->setText(QStringLiteral("Push 'Update FW' button and connect a device"));
   Label6->setText(QString());

@@ -1,13 +1,21 @@
 // Every text the windows show can be read: each status-bar text in full in its panel or in
-// the panel's tooltip, and panels that grow with the font. The TextFit tests run once more
+// the panel's tooltip, panels that grow with the font, and neutral texts that stand out
+// from their background with a dark desktop palette too. The TextFit tests run once more
 // at a scale factor of 2.
+#include <QApplication>
 #include <QLabel>
+#include <QPalette>
 #include <QTextDocumentFragment>
+#include <cmath>
+#include <cstring>
 
+#include "engine/colours.h"
 #include "engine/view.h"
+#include "protocol/decoder.h"
 #include "support/ui_fixture.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
+#include "ui/loader_window.h"
 #include "ui/status_bar.h"
 #include "ui/updater_window.h"
 #include "ui/upgrade_window.h"
@@ -104,6 +112,96 @@ TEST_F(TextFit, PanelsGrowWithTheFontAndKeepTheDesignedProportions) {
     EXPECT_NEAR(normalBar.panel(index)->width(), designed[i] * normalScale, 1.0) << i;
     EXPECT_NEAR(largeBar.panel(index)->width(), designed[i] * largeScale, 1.0) << i;
   }
+}
+
+// Dark desktop palettes: light text on dark grey.
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(0x35, 0x35, 0x35);
+  const QColor light(0xEE, 0xEE, 0xEE);
+  p.setColor(QPalette::Window, window);
+  p.setColor(QPalette::WindowText, light);
+  p.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+  p.setColor(QPalette::Text, light);
+  p.setColor(QPalette::Button, window);
+  p.setColor(QPalette::ButtonText, light);
+  return p;
+}
+
+double Luminance(const QColor& c) {
+  const auto channel = [](double v) {
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+class DarkPaletteTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    saved_ = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+  }
+  void TearDown() override {
+    UiTest::TearDown();
+    QApplication::setPalette(saved_);
+  }
+  // A label's text against what is painted behind it: its own background when it paints
+  // one, else the window's (the label's palette inherits it).
+  static void ExpectContrast(const char* what, const QLabel* label) {
+    const QColor text = label->palette().color(QPalette::WindowText);
+    const QColor background = label->palette().color(QPalette::Window);
+    EXPECT_GE(Contrast(text, background), 4.5)
+        << what << ": " << text.name().toStdString() << " on " << background.name().toStdString();
+  }
+
+ private:
+  QPalette saved_;
+};
+
+TEST_F(DarkPaletteTest, NeutralTextsStandOutFromTheirBackground) {
+  // A device with bootloader 8, which shows the bootloader's text line.
+  DeviceInfo = {8, 0x48, 5, 0x10};
+  VRecordSeen = true;
+  std::strncpy(RRecord.text, "BL 8.1", RRecordTextLength);
+
+  TForm1* updater = Make<TForm1>();
+  updater->show();
+  SetPlainMark(0);
+  ExpectContrast("identity on the button face", updater->Label1);
+  SetPlainMark(1);
+  ExpectContrast("identity on silver", updater->Label1);
+  ShowDeviceInfo();
+  ExpectContrast("device line", updater->Label3);
+  ExpectContrast("bootloader line", updater->Label4);
+  ShowProgress(" Programming... ", ColourButtonFace);
+  ExpectContrast("programming line", updater->Label2);
+  ExpectContrast("status bar", updater->StatusBar1->panel(0));
+  Form1 = nullptr;
+
+  TForm6* loader = Make<TForm6>();
+  loader->show();
+  ExpectContrast("prompt", loader->Label1);
+  const struct {
+    const char* text;
+    uint32_t colour;
+  } messages[] = {
+      {"Search Device", ColourBlack},
+      {" Programming... ", ColourButtonFace},
+      {"The device is not find.", ColourBlack},
+  };
+  for (const auto& m : messages) {
+    ShowProgress(m.text, m.colour);
+    ExpectContrast(m.text, loader->Label1);
+  }
+  for (const QLabel* field : {loader->Label2, loader->Label5, loader->Label6})
+    ExpectContrast("field", field);
 }
 
 }  // namespace
