@@ -31,9 +31,15 @@ QColor ToQColor(uint32_t colour) {
                 static_cast<int>((colour >> 16) & 0xFF));
 }
 
-void SetTextColour(QWidget* widget, uint32_t colour) {
+QColor TextColourOn(uint32_t colour, uint32_t background) {
+  if (colour == ColourBlack && background == ColourButtonFace)
+    return SystemColour(SystemWindowText);
+  return ToQColor(colour);
+}
+
+void SetTextColour(QWidget* widget, uint32_t colour, uint32_t background) {
   QPalette palette = widget->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(colour));
+  palette.setColor(QPalette::WindowText, TextColourOn(colour, background));
   widget->setPalette(palette);
 }
 

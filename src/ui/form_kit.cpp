@@ -1,5 +1,6 @@
 #include "ui/form_kit.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -29,6 +30,22 @@ void SetLabelFont(QLabel* label, int pixelSize, bool bold, bool italic) {
   label->setFont(font);
 }
 
+int PixelSizeForCellHeight(QFont font, int cellHeight) {
+  int pixelSize = cellHeight;
+  for (; pixelSize > 1; --pixelSize) {
+    font.setPixelSize(pixelSize);
+    if (QFontMetrics(font).height() <= cellHeight) break;
+  }
+  return pixelSize;
+}
+
+void SetLabelCellHeight(QLabel* label, int cellHeight, bool bold, bool italic) {
+  QFont font = label->font();
+  font.setBold(bold);
+  font.setItalic(italic);
+  SetLabelFont(label, PixelSizeForCellHeight(font, cellHeight), bold, italic);
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry,
                   Qt::Alignment alignment) {
   auto* label = new QLabel(parent);
@@ -44,6 +61,8 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geome
   button->setGeometry(geometry);
   return button;
 }
+
+void PressedByEnter(QPushButton* button) { button->setAutoDefault(true); }
 
 QFrame* MakeBevel(QWidget* parent, const QRect& geometry) {
   auto* bevel = new QFrame(parent);

@@ -22,11 +22,18 @@ std::string NarrowText(const QString& text);
 QFont UiFont(int pixelSize, bool bold = false, bool italic = false);
 // Sets a label's font style and pixel size, keeping its family.
 void SetLabelFont(QLabel* label, int pixelSize, bool bold, bool italic = false);
+// The same for a design value that is a cell height (ascent + descent) in pixels rather
+// than an em size: the largest pixel size whose cell is no higher.
+void SetLabelCellHeight(QLabel* label, int cellHeight, bool bold, bool italic = false);
+int PixelSizeForCellHeight(QFont font, int cellHeight);
 
 // A label that shows its text as plain text, never as markup.
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
 QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry);
+// Return and Enter press the button while it has the focus, as Space does; outside a
+// dialog Qt leaves those keys to the window.
+void PressedByEnter(QPushButton* button);
 // A lowered frame drawn behind the controls placed on it.
 QFrame* MakeBevel(QWidget* parent, const QRect& geometry);
 

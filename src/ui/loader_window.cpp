@@ -13,6 +13,7 @@
 #include "startup/settings.h"
 #include "ui/SerialSetup.h"
 #include "ui/colours.h"
+#include "ui/engine_session.h"
 #include "ui/form_kit.h"
 #include "ui/forms.h"
 #include "ui/progress.h"
@@ -22,7 +23,9 @@ namespace {
 constexpr int ClientWidth = 660;
 constexpr int ClientHeight = 298;
 constexpr int FieldFont = 22;
-constexpr int MessageFont = 25;
+constexpr int MessageCellHeight = 25;
+// The port dialog keeps this far right of the buttons, so that it covers neither.
+constexpr int DialogGap = 8;
 }  // namespace
 
 TForm6::TForm6(QWidget* parent) : TMainForm(LoaderSettings, parent) {
@@ -56,7 +59,10 @@ void TForm6::CreateControls() {
 
   Button1 = MakeButton(client, QStringLiteral("Update FW"), QRect(8, 8, 150, 44));
   Button2 = MakeButton(client, QStringLiteral("Abort"), QRect(8, 60, 150, 44));
-  for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(16, true));
+  for (QPushButton* button : {Button1, Button2}) {
+    button->setFont(UiFont(16, true));
+    PressedByEnter(button);
+  }
   Button2->setEnabled(false);
   connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
@@ -83,7 +89,7 @@ void TForm6::CreateControls() {
   // Two lines of the large type fit, so a long message wraps instead of being cut.
   Label1 = MakeLabel(client, QString(), QRect(8, 176, ClientWidth - 16, 84));
   Label1->setWordWrap(true);
-  SetLabelFont(Label1, MessageFont, false, true);
+  SetLabelCellHeight(Label1, MessageCellHeight, false, true);
 
   ProgressBar1 = new QProgressBar(client);
   ProgressBar1->setGeometry(8, 268, ClientWidth - 16, 22);
@@ -99,8 +105,8 @@ void TForm6::CreateControls() {
 void TForm6::clearLabel() {
   ProgressBar1->setValue(0);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  SetTextColour(Label1, ColourBlack);
-  SetLabelFont(Label1, MessageFont, false, true);
+  SetTextColour(Label1, ColourBlack, ColourButtonFace);
+  SetLabelCellHeight(Label1, MessageCellHeight, false, true);
   Label1->setText(QStringLiteral("Push 'Update FW' button and connect a device"));
   Label6->setText(QString());
   Label7->setText(QString());
@@ -117,8 +123,14 @@ void TForm6::Button2Click() {
 void TForm6::ChangePort1Click() {
   if (Form3 != nullptr) {
     Form3->UseToolWindowBorder();
-    Form3->move(pos());
+    Form3->move(PortDialogPlace());
     ShowModeless(Form3);
   }
-  clearLabel();
+  // While a search or run is on, the message line, the fields and the bar are the run's.
+  if (!EngineBusy()) clearLabel();
+}
+
+QPoint TForm6::PortDialogPlace() const {
+  const int buttonsRight = Button1->mapToGlobal(QPoint(Button1->width(), 0)).x();
+  return {buttonsRight + DialogGap, pos().y()};
 }

@@ -45,6 +45,8 @@ class TForm6 : public TMainForm {
   // "Abort": back to idle at once, the bar in its error state; the running search or run
   // stops at its next wait and reports.
   void Button2Click();
+  // "&Change Port": the port dialog as a tool window at this window's top, right of the
+  // buttons; the message line is reset to the prompt unless a search or run is on.
   void ChangePort1Click();
 
  protected:
@@ -53,4 +55,6 @@ class TForm6 : public TMainForm {
 
  private:
   void CreateControls();
+  // The port dialog's place: this window's top, right of the buttons (both lie at the left).
+  QPoint PortDialogPlace() const;
 };

@@ -12,17 +12,21 @@
 #include "ui/window_view.h"
 
 TMainForm::TMainForm(uint8_t settingsRoot, QWidget* parent)
-    : QMainWindow(parent), settingsRoot_(settingsRoot) {}
+    : QMainWindow(parent), settingsRoot_(settingsRoot) {
+  setFont(UiFont(12));
+}
 
 TMainForm::~TMainForm() {
   // A window that goes while the engine runs for it: the engine stops at its next wait.
   if (mainWindow_ && EngineBusy()) AbortRequested = true;
 }
 
-QWidget* TMainForm::CreateFrame(const QString& caption, int clientWidth, int clientHeight) {
+QWidget* TMainForm::CreateFrame(const QString& caption, int clientWidth, int clientHeight,
+                                const TStatusBar* shownStatusBar) {
   setWindowFlags(FixedMainWindowFlags());
   setWindowTitle(caption);
-  setFont(UiFont(12));
+  if (shownStatusBar != nullptr)
+    clientWidth = qMax(clientWidth, shownStatusBar->sizeHint().width());
   auto* client = new QWidget(this);
   client->setFixedSize(clientWidth, clientHeight);
   setCentralWidget(client);

@@ -22,9 +22,12 @@ class TMainForm : public QMainWindow {
   // settingsRoot: where the window remembers its port (startup/settings.h).
   TMainForm(uint8_t settingsRoot, QWidget* parent);
 
-  // The frame before the controls: fixed-size window flags, the designed caption and font,
-  // and the client area of the designed size (returned) below the menu bar.
-  QWidget* CreateFrame(const QString& caption, int clientWidth, int clientHeight);
+  // The frame before the controls: fixed-size window flags, the designed caption, and the
+  // client area (returned) below the menu bar: of the designed height, and of the designed
+  // width or, where it is wider, the width of the status bar shown below it (its panels grow
+  // with the font). The window has the designed font from its construction on.
+  QWidget* CreateFrame(const QString& caption, int clientWidth, int clientHeight,
+                       const TStatusBar* shownStatusBar = nullptr);
   // The frame after the controls: the status bar below the client area; the window keeps
   // the size of its contents.
   void FinishFrame(TStatusBar* statusBar);

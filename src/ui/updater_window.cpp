@@ -27,7 +27,6 @@
 namespace {
 constexpr int ClientWidth = 480;
 constexpr int ClientHeight = 232;
-constexpr int FrameWidth = ClientWidth - 16;
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : TMainForm(UpdaterSettings, parent) {
@@ -63,7 +62,11 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateControls() {
-  QWidget* client = CreateFrame(QStringLiteral("RELEASE"), ClientWidth, ClientHeight);
+  StatusBar1 = new TStatusBar({50, 130, 100, 50}, this);
+  QWidget* client =
+      CreateFrame(QStringLiteral("RELEASE"), ClientWidth, ClientHeight, StatusBar1);
+  const int clientWidth = client->width();
+  const int frameWidth = clientWidth - 16;
   MainMenu1 = menuBar();
   S1 = MainMenu1->addAction(QStringLiteral("&Change port"));
   connect(S1, &QAction::triggered, this, &TForm1::S1Click);
@@ -71,28 +74,30 @@ void TForm1::CreateControls() {
   Button1 = MakeButton(client, QStringLiteral("&Update"), QRect(8, 8, 100, 30));
   Button2 = MakeButton(client, QStringLiteral("&Stop"), QRect(8, 8, 100, 30));
   Button2->hide();
+  PressedByEnter(Button1);
+  PressedByEnter(Button2);
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
-  const QRect logoPlace(ClientWidth - 8 - 56, 4, 56, 36);
+  const QRect logoPlace(clientWidth - 8 - 56, 4, 56, 36);
   Image1 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
   Image1->setPixmap(LogoPixmap(Logo::Chip, logoPlace.size()));
   Image2 = MakeLabel(client, QString(), logoPlace, Qt::AlignCenter);
   Image2->setPixmap(LogoPixmap(Logo::Arrow, logoPlace.size()));
   Image2->hide();
 
-  Bevel1 = MakeBevel(client, QRect(8, 46, FrameWidth, 60));
-  Label1 = MakeLabel(client, QString(), QRect(10, 48, FrameWidth - 4, 56), Qt::AlignCenter);
+  Bevel1 = MakeBevel(client, QRect(8, 46, frameWidth, 60));
+  Label1 = MakeLabel(client, QString(), QRect(10, 48, frameWidth - 4, 56), Qt::AlignCenter);
   SetLabelFont(Label1, 26, true);
   SetBackgroundColour(Label1, ColourButtonFace);
   Label1->installEventFilter(this);
 
-  Bevel2 = MakeBevel(client, QRect(8, 112, FrameWidth, 84));
-  Label3 = MakeLabel(client, QString(), QRect(10, 114, FrameWidth - 4, 22), Qt::AlignCenter);
+  Bevel2 = MakeBevel(client, QRect(8, 112, frameWidth, 84));
+  Label3 = MakeLabel(client, QString(), QRect(10, 114, frameWidth - 4, 22), Qt::AlignCenter);
   SetLabelFont(Label3, 14, true);
-  Label4 = MakeLabel(client, QString(), QRect(10, 136, FrameWidth - 4, 18), Qt::AlignCenter);
+  Label4 = MakeLabel(client, QString(), QRect(10, 136, frameWidth - 4, 18), Qt::AlignCenter);
   SetLabelFont(Label4, 11, true);
-  Label2 = MakeLabel(client, QString(), QRect(10, 156, FrameWidth - 4, 38), Qt::AlignCenter);
+  Label2 = MakeLabel(client, QString(), QRect(10, 156, frameWidth - 4, 38), Qt::AlignCenter);
   SetLabelFont(Label2, 18, true);
   for (QLabel* line : {Label3, Label4, Label2}) {
     SetBackgroundColour(line, ColourButtonFace);
@@ -100,11 +105,10 @@ void TForm1::CreateControls() {
   }
 
   ProgressBar1 = new QProgressBar(client);
-  ProgressBar1->setGeometry(8, 204, FrameWidth, 20);
+  ProgressBar1->setGeometry(8, 204, frameWidth, 20);
   ProgressBar1->setTextVisible(false);
   SetBarSmooth(ProgressBar1, false);
 
-  StatusBar1 = new TStatusBar({50, 130, 100, 50}, this);
   FinishFrame(StatusBar1);
   Button1->setFocus();
 }

@@ -24,7 +24,6 @@
 namespace {
 constexpr int ClientWidth = 580;
 constexpr int ClientHeight = 146;
-constexpr int RowWidth = ClientWidth - 16;
 }  // namespace
 
 TForm5::TForm5(QWidget* parent) : TMainForm(UpgradeSettings, parent) {
@@ -54,7 +53,10 @@ TForm5::~TForm5() {
 }
 
 void TForm5::CreateControls() {
-  QWidget* client = CreateFrame(QStringLiteral("Upgrade"), ClientWidth, ClientHeight);
+  StatusBar1 = new TStatusBar({50, 220, 100, 140, 20}, this);
+  QWidget* client =
+      CreateFrame(QStringLiteral("Upgrade"), ClientWidth, ClientHeight, StatusBar1);
+  const int rowWidth = client->width() - 16;
   setWindowFlag(Qt::WindowMaximizeButtonHint);  // this window has a maximize box as well
   MainMenu1 = menuBar();
   SerialPort1 = MainMenu1->addAction(QStringLiteral("Serial Port"));
@@ -63,28 +65,30 @@ void TForm5::CreateControls() {
   Panel1 = new QFrame(client);
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel1->setLineWidth(2);
-  Panel1->setGeometry(8, 8, RowWidth, 96);
+  Panel1->setGeometry(8, 8, rowWidth, 96);
   SetBackgroundColour(Panel1, ColourButtonFace);
 
-  const QRect buttonPlace(8, 8, RowWidth - 16, 80);
+  const QRect buttonPlace(8, 8, rowWidth - 16, 80);
   Button1 = MakeButton(Panel1, QStringLiteral("START"), buttonPlace);
   Button2 = MakeButton(Panel1, QStringLiteral("STOP"), buttonPlace);
-  for (QPushButton* button : {Button1, Button2}) button->setFont(UiFont(33, true));
+  for (QPushButton* button : {Button1, Button2}) {
+    button->setFont(UiFont(33, true));
+    PressedByEnter(button);
+  }
   Button2->hide();
   connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
 
   ProgressBar1 = new QProgressBar(client);
-  ProgressBar1->setGeometry(8, 114, RowWidth, 22);
+  ProgressBar1->setGeometry(8, 114, rowWidth, 22);
   ProgressBar2 = new QProgressBar(client);
-  ProgressBar2->setGeometry(8 + RowWidth - ImageBarWidth, 114, ImageBarWidth, 22);
+  ProgressBar2->setGeometry(8 + rowWidth - ImageBarWidth, 114, ImageBarWidth, 22);
   for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
     bar->setTextVisible(false);
     SetBarSmooth(bar, true);
   }
   ProgressBar2->hide();
 
-  StatusBar1 = new TStatusBar({50, 220, 100, 140, 20}, this);
   FinishFrame(StatusBar1);
   Button1->setFocus();
 }

@@ -48,7 +48,7 @@ TForm5* Upgrade() { return RunningWindow == EngineWindow::Upgrade ? Form5 : null
 TForm1* Updater() { return RunningWindow == EngineWindow::Updater ? Form1 : nullptr; }
 
 // The Loader's message line: large bold for results and coloured messages, smaller plain
-// for neutral ones.
+// for neutral ones. Cell heights in pixels; the line shows on the window's button face.
 constexpr int LoaderLargeHeight = 32;
 constexpr int LoaderPlainHeight = 25;
 
@@ -74,16 +74,16 @@ void WriteUpdaterLine(TForm1* form, const char* text, uint32_t background, uint3
   form->Label2->setText(UiText(text));
   form->Label2->show();
   SetBackgroundColour(form->Label2, background);
-  SetTextColour(form->Label2, textColour);
+  SetTextColour(form->Label2, textColour, background);
 }
 
 void ViewShowResult(const char* text, uint32_t colour) {
   if (TForm6* form = Loader()) {
     form->Button1->setEnabled(true);
     form->Button2->setEnabled(false);
-    SetLabelFont(form->Label1, LoaderLargeHeight, true);
+    SetLabelCellHeight(form->Label1, LoaderLargeHeight, true);
     form->Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    SetTextColour(form->Label1, colour);
+    SetTextColour(form->Label1, colour, ColourButtonFace);
     form->Label1->setText(UiText(text));
     form->Label1->repaint();
   } else if (TForm5* form = Upgrade()) {
@@ -98,11 +98,11 @@ void ViewShowResult(const char* text, uint32_t colour) {
 void ViewShowProgress(const char* text, uint32_t colour) {
   if (TForm6* form = Loader()) {
     const uint32_t c = colour == ColourButtonFace ? ColourBlack : colour;
-    SetTextColour(form->Label1, c);
+    SetTextColour(form->Label1, c, ColourButtonFace);
     if (c == ColourBlack)
-      SetLabelFont(form->Label1, LoaderPlainHeight, false);
+      SetLabelCellHeight(form->Label1, LoaderPlainHeight, false);
     else
-      SetLabelFont(form->Label1, LoaderLargeHeight, true);
+      SetLabelCellHeight(form->Label1, LoaderLargeHeight, true);
     form->Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->Label1->setText(UiText(text));
   } else if (TForm5* form = Upgrade()) {
@@ -114,16 +114,19 @@ void ViewShowProgress(const char* text, uint32_t colour) {
 
 void ViewSetPlainMark(uint8_t plain) {
   const uint32_t colour = plain != 0 ? ColourSilver : ColourButtonFace;
-  if (TForm5* form = Upgrade())
+  if (TForm5* form = Upgrade()) {
     SetBackgroundColour(form->Panel1, colour);
-  else if (TForm1* form = Updater())
+  } else if (TForm1* form = Updater()) {
     SetBackgroundColour(form->Label1, colour);
+    SetTextColour(form->Label1, ColourBlack, colour);
+  }
 }
 
 void ViewSetBusy() {
   if (TForm6* form = Loader()) {
-    form->Button1->setEnabled(false);
+    // "Abort" first: "Update FW" may hold the focus, which then moves on to "Abort".
     form->Button2->setEnabled(true);
+    form->Button1->setEnabled(false);
   } else if (TForm5* form = Upgrade()) {
     form->StatusBar1->setPanelText(StatusPanels[DevicePanel], QStringLiteral(" "));
     ShowStopButton(form->Button1, form->Button2);
@@ -154,7 +157,7 @@ void ShowNeutralLine(QLabel* label, const char* text) {
   label->setText(UiText(text));
   label->show();
   SetBackgroundColour(label, ColourButtonFace);
-  SetTextColour(label, ColourBlack);
+  SetTextColour(label, ColourBlack, ColourButtonFace);
   label->repaint();
 }
 

@@ -118,7 +118,7 @@ TEST_F(Program_, StartFromTheKeyboardProgramsTheDevice) {
   ASSERT_TRUE(startProgram(program));
   const Window window = display.waitForWindow(UpgradeCaption, 20'000);
   ASSERT_NE(window, 0u);
-  ASSERT_TRUE(display.pressKeys(window, "space"));  // START has the focus
+  ASSERT_TRUE(display.pressKeys(window, "Return"));  // START has the focus
 
   // The run ends with the last of the 1024 EEPROM frames answered.
   std::string transcript;

@@ -1,11 +1,28 @@
 #include "support/ui_fixture.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QSettings>
 #include <cstdlib>
 
 #include "startup/program.h"
 #include "startup/settings.h"
+
+testing::AssertionResult HasCellHeight(const QFont& font, int cellHeight) {
+  QFont larger = font;
+  larger.setPixelSize(font.pixelSize() + 1);
+  const int cell = QFontMetrics(font).height();
+  const int largerCell = QFontMetrics(larger).height();
+  if (cell <= cellHeight && largerCell > cellHeight) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "pixel size " << font.pixelSize() << " has cell " << cell
+                                     << ", pixel size " << larger.pixelSize() << " has cell "
+                                     << largerCell << "; wanted " << cellHeight;
+}
+
+bool CoversOnScreen(const QWidget* window, const QWidget* control) {
+  const QRect onScreen(control->mapToGlobal(QPoint(0, 0)), control->size());
+  return window->frameGeometry().intersects(onScreen);
+}
 
 namespace {
 

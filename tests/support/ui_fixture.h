@@ -3,6 +3,7 @@
 // the ports folder in a temporary folder of the test's own.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -15,6 +16,13 @@
 #include <vector>
 
 #include "serial/port_discovery.h"
+
+// Whether a font has the designed cell height (ascent + descent, in pixels): the largest
+// pixel size whose cell is no higher.
+testing::AssertionResult HasCellHeight(const QFont& font, int cellHeight);
+
+// Whether a window's frame covers part of a control (of another window) on the screen.
+bool CoversOnScreen(const QWidget* window, const QWidget* control);
 
 // Failure messages show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

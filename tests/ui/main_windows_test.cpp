@@ -40,10 +40,13 @@ void RememberIfSet(uint8_t root, const char* setting) {
   if (setting != nullptr) WriteSetting("com", setting, root);
 }
 
-std::vector<int> PanelWidths(const TStatusBar* bar) {
-  std::vector<int> widths;
-  for (int i = 0; i < bar->panelCount(); ++i) widths.push_back(bar->panel(i)->width());
-  return widths;
+// The designed widths, scaled to the bar's font.
+void ExpectPanelWidths(const TStatusBar* bar, const std::vector<int>& designed) {
+  ASSERT_EQ(bar->panelCount(), static_cast<int>(designed.size()));
+  const double scale = DesignedFontScale(bar->font());
+  for (int i = 0; i < bar->panelCount(); ++i)
+    EXPECT_NEAR(bar->panel(i)->width(), designed[static_cast<size_t>(i)] * scale, 0.5)
+        << "panel " << i;
 }
 
 // Every panel lies wholly inside the bar of the shown window.
@@ -193,7 +196,7 @@ TEST_F(MainWindowTest, LoaderStartsWithThePromptOrAsksForAPort) {
     EXPECT_EQ(line->text(), c.message);
     EXPECT_TRUE(line->font().italic());
     EXPECT_FALSE(line->font().bold());
-    EXPECT_EQ(line->font().pixelSize(), 25);
+    EXPECT_TRUE(HasCellHeight(line->font(), 25));
     EXPECT_EQ(line->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     EXPECT_EQ(line->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
 
@@ -224,20 +227,23 @@ TEST_F(MainWindowTest, StatusBarsHaveTheirPanelsAndTheWindowsFitThem) {
   const std::vector<int> updaterWidths = {50, 130, 100, 50};
   const std::vector<int> wideWidths = {50, 220, 100, 140, 20};
   TForm6* loader = Make<TForm6>();
-  EXPECT_EQ(PanelWidths(loader->StatusBar1), wideWidths);
+  ExpectPanelWidths(loader->StatusBar1, wideWidths);
   ExpectPanelsFit(loader, loader->StatusBar1);
   Form6 = nullptr;
   TForm5* upgrade = Make<TForm5>();
-  EXPECT_EQ(PanelWidths(upgrade->StatusBar1), wideWidths);
+  ExpectPanelWidths(upgrade->StatusBar1, wideWidths);
   ExpectPanelsFit(upgrade, upgrade->StatusBar1);
   Form5 = nullptr;
   TForm1* updater = Make<TForm1>();
-  EXPECT_EQ(PanelWidths(updater->StatusBar1), updaterWidths);
+  ExpectPanelWidths(updater->StatusBar1, updaterWidths);
   ExpectPanelsFit(updater, updater->StatusBar1);
   for (QMainWindow* w : std::initializer_list<QMainWindow*>{loader, upgrade, updater}) {
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << w->metaObject()->className();
     EXPECT_FALSE(w->statusBar()->isSizeGripEnabled());
   }
+  // Where the bar shows, the controls above it span the window as wide as the bar makes it.
+  for (QMainWindow* w : std::initializer_list<QMainWindow*>{upgrade, updater})
+    EXPECT_EQ(w->centralWidget()->width(), w->width()) << w->metaObject()->className();
 }
 
 TEST_F(MainWindowTest, UpdaterPortMenuHidesTheResultAndDeviceLinesAndShowsTheDialog) {
@@ -262,7 +268,7 @@ TEST_F(MainWindowTest, UpgradePortMenuShowsTheDialog) {
   EXPECT_NE(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
 }
 
-TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogAtItsOwnPlaceAndClearsTheFields) {
+TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogClearOfTheButtonsAndClearsTheFields) {
   TForm6* form = Make<TForm6>();
   TForm3* dialog = Make<TForm3>();
   form->move(300, 200);
@@ -275,7 +281,10 @@ TEST_F(MainWindowTest, LoaderPortMenuShowsAToolDialogAtItsOwnPlaceAndClearsTheFi
   form->ChangePort1->trigger();
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
-  EXPECT_EQ(dialog->pos(), form->pos());
+  EXPECT_EQ(dialog->pos().y(), form->pos().y());
+  EXPECT_GT(dialog->pos().x(), form->pos().x());
+  EXPECT_FALSE(CoversOnScreen(dialog, form->Button1));
+  EXPECT_FALSE(CoversOnScreen(dialog, form->Button2));
   EXPECT_EQ(form->Label1->text(), "Push 'Update FW' button and connect a device");
   EXPECT_TRUE(form->Label1->font().italic());
   EXPECT_EQ(form->Label1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);

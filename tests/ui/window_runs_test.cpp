@@ -1,13 +1,18 @@
 // Each main window pressing its own buttons against tarvik-devsim on COM1: a whole update,
 // a port that cannot be opened, no device, stopping a run, a start pressed while the
 // engine is still on the stack, closing the window in the middle of a run, and a port
-// chosen in the port dialog during a run.
+// chosen in the port dialog during a run; and, against the in-process device, the buttons
+// pressed from the keyboard and the Loader's port menu in the middle of a run.
+#include <algorithm>
+
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QComboBox>
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 
 #include "serial/channel.h"
 #include "startup/settings.h"
@@ -127,13 +132,102 @@ TEST_P(NoDeviceTest, ASearchWithoutAnswerEndsIdleWithTheWindowsText) {
     EXPECT_EQ(form->Label1->text(), "The device is not find.");
     EXPECT_EQ(TextColour(form->Label1), ToQColor(ColourBlack));
     EXPECT_FALSE(form->Label1->font().bold());
-    EXPECT_EQ(form->Label1->font().pixelSize(), 25);
+    EXPECT_TRUE(HasCellHeight(form->Label1->font(), 25));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(UpdaterAndLoader, NoDeviceTest,
                          testing::Values(WindowKind::Updater, WindowKind::Loader),
                          [](const auto& info) { return std::string(KindName(info.param)); });
+
+// The window made active, as a user's click or the window manager makes it: only then does
+// Qt move the keyboard focus off a control that is hidden.
+void Activate(QWidget* window) {
+  window->activateWindow();
+  for (int i = 0; i < 100 && QApplication::activeWindow() != window; ++i)
+    QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), window);
+}
+
+// A key pressed and released, delivered where the window sends keys: its focus control.
+void PressKey(QWidget* window, Qt::Key key) {
+  QWidget* focus = window->focusWidget();
+  ASSERT_NE(focus, nullptr) << "no control has the keyboard focus";
+  const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+  QKeyEvent press(QEvent::KeyPress, key, modifiers);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QCoreApplication::sendEvent(focus, &press);
+  QCoreApplication::sendEvent(focus, &release);
+}
+
+// Whether the run has written a data block to the first device.
+bool Writing(SimLink& link) {
+  const auto& t = link.device()->transcript();
+  return std::any_of(t.begin(), t.end(), [](const auto& e) { return e.kind == "block"; });
+}
+
+using KeyboardTest = VirtualTimeTest;
+
+TEST_F(KeyboardTest, ReturnAndEnterPressTheFocusedStartAndStopButtons) {
+  const struct {
+    Qt::Key key;
+    bool stopByKey;  // else the device refuses a block five times
+    const char* result;
+  } endings[] = {
+      {Qt::Key_Return, true, " User Abort !! "},
+      {Qt::Key_Enter, false, " CHK Error !! "},
+  };
+  for (WindowKind kind : AllWindows) {
+    for (const auto& e : endings) {
+      SCOPED_TRACE(testing::Message() << KindName(kind) << " " << e.result);
+      devsim::Config config;
+      if (!e.stopByKey) config.faults = {{devsim::FaultKind::Refuse, 0, 2, 5}};
+      link.connect(config);
+      const MainWindowUnderTest w = open(kind);
+      Activate(w.window);
+      ASSERT_EQ(w.window->focusWidget(), w.start);
+      bool sawStopFocused = false;
+      link.when([&] { return Writing(link); },
+                [&] {
+                  sawStopFocused = w.window->focusWidget() == w.stop;
+                  if (e.stopByKey) PressKey(w.window, e.key);
+                });
+      PressKey(w.window, e.key);
+      EXPECT_TRUE(Writing(link));  // the key started a search, and the run began
+      EXPECT_TRUE(sawStopFocused);
+      EXPECT_EQ(w.message(), e.result);
+      EXPECT_TRUE(w.startOffered());
+      EXPECT_EQ(w.window->focusWidget(), w.start);  // after the red result too
+      restart();
+    }
+  }
+}
+
+TEST_F(KeyboardTest, TheLoadersPortMenuDuringARunLeavesTheRunsMessagesAndClearsTheButtons) {
+  link.connect(devsim::Config{});
+  const MainWindowUnderTest w = open(WindowKind::Loader);
+  auto* form = static_cast<TForm6*>(w.window);
+  TForm3* dialog = Make<TForm3>();
+  link.when([&] { return Writing(link) && form->ProgressBar1->value() > 0; },
+            [&] {
+              const int position = form->ProgressBar1->value();
+              const QString hardware = form->Label6->text();
+              form->ChangePort1->trigger();
+              EXPECT_TRUE(dialog->isVisible());
+              EXPECT_EQ(form->Label1->text(), " Programming... ");
+              EXPECT_FALSE(form->Label1->font().italic());
+              EXPECT_EQ(form->Label6->text(), hardware);
+              EXPECT_FALSE(hardware.isEmpty());
+              EXPECT_EQ(form->ProgressBar1->value(), position);
+              EXPECT_TRUE(form->Button2->isEnabled());
+              EXPECT_FALSE(CoversOnScreen(dialog, form->Button1));
+              EXPECT_FALSE(CoversOnScreen(dialog, form->Button2));
+              dialog->Button2->click();  // Cancel
+            });
+  w.start->click();
+  EXPECT_TRUE(dialog->isHidden());
+  EXPECT_EQ(w.message(), "Successfully updated");
+}
 
 // The answer to frame 3 comes 1.5 s late (within the 2 s the run waits), so the run is
 // surely in that wait when the test presses a button.
