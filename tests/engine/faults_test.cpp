@@ -140,15 +140,31 @@ TEST_F(Faults, ADeviceGoneSilentEndsTheRunAfterThreeBlocksWithoutAnswer) {
 }
 
 TEST_F(Faults, ALateAnswerToTheEntryCommandNeverAnswersBlockZero) {
-  const RunInput in = prepare();
-  devsim::Config config = device(0x48);
-  config.entryLateUs = 2'500'000;                    // after the run's 2 s wait for it
-  config.faults = {{FaultKind::Refuse, 0, 1, 1}};    // block 0 must be sent again
-  connect(config);
-  EXPECT_EQ(update(), 0);
-  EXPECT_EQ(message(), "Program OK");
-  EXPECT_EQ(refusalsOf(1), 1);
-  EXPECT_EQ(CompareWithDevice(ExpectRun(in), *link.device()), "");
+  // The late answer alone, and followed 3 ms later by a repeat of it (the line must fall
+  // quiet before block 0, not just deliver the one answer waited for).
+  for (bool repeated : {false, true}) {
+    restart();
+    const RunInput in = prepare();
+    devsim::Config config = device(0x48);
+    config.entryLateUs = 2'500'000;                    // after the run's 2 s wait for it
+    config.faults = {{FaultKind::Refuse, 0, 1, 1}};    // block 0 must be sent again
+    connect(config);
+    if (repeated) {
+      link.when(
+          [this] {
+            const auto& w = link.writes();
+            const auto entry = std::find_if(w.begin(), w.end(), [](const SimLink::Write& x) {
+              return x.bytes == std::vector<uint8_t>{0xCC};  // the entry command
+            });
+            return entry != w.end() && link.nowUs() >= entry->timeUs + 2'503'000;
+          },
+          [this] { link.injectToHost({'K'}); });
+    }
+    EXPECT_EQ(update(), 0) << repeated;
+    EXPECT_EQ(message(), "Program OK") << repeated;
+    EXPECT_EQ(refusalsOf(1), 1) << repeated;
+    EXPECT_EQ(CompareWithDevice(ExpectRun(in), *link.device()), "") << repeated;
+  }
 }
 
 TEST_F(Faults, ADeviceThatHangsUpEndsTheRunWithoutWaitingOnEveryBlock) {
