@@ -11,6 +11,7 @@
 #include "remote/udp_listener.h"
 #include "serial/port_discovery.h"
 #include "startup/identity.h"
+#include "startup/stop_signals.h"
 #include "ui/SerialSetup.h"
 #include "ui/engine_session.h"
 #include "ui/form_kit.h"
@@ -57,7 +58,9 @@ void RunWindows() {
     return;
   }
   main->show();
+  CloseOnStopSignals(main);
   QApplication::exec();
+  ResetStopSignals();
 }
 
 }  // namespace
@@ -72,6 +75,7 @@ void ResetProgramState() {
   ResetPortDiscovery();
   ResetEngineSession();
   ResetForms();
+  ResetStopSignals();
   StartupFailure.reset();
   InstallWindowView();
 }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <netinet/in.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,12 +27,12 @@ class Program_ : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(display.ok()) << "Xvfb did not start";
-    for (const char* d : {"config", "run", "ports"}) mkdir(dir.file(d).c_str(), 0700);
+    for (const char* d : {"config", "run", "ports", "locks"}) mkdir(dir.file(d).c_str(), 0700);
   }
   std::vector<std::string> environment() const {
     return {display.environment(),         "QT_QPA_PLATFORM=xcb",
             "XDG_CONFIG_HOME=" + dir.file("config"), "XDG_RUNTIME_DIR=" + dir.file("run"),
-            "TARVIK_PORTS_DIR=" + dir.file("ports")};
+            "TARVIK_PORTS_DIR=" + dir.file("ports"), "TARVIK_LOCK_DIR=" + dir.file("locks")};
   }
   bool startProgram(ChildProcess& p, std::vector<std::string> args = {}) {
     return p.start(Program, args, environment());
@@ -136,6 +137,56 @@ TEST_F(Program_, StartFromTheKeyboardProgramsTheDevice) {
   sim.signal(SIGTERM);
   ASSERT_TRUE(sim.wait(10'000));
   EXPECT_EQ(CompareWithDump(ExpectRun(BuiltIn(0x48, 9)), ReadIntelHex(dir.file("device.hex"))), "");
+}
+
+// The names in a folder, without "." and "..".
+std::vector<std::string> FolderEntries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(path.c_str())) {
+    while (const dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+  }
+  return names;
+}
+
+TEST_F(Program_, ATerminationSignalEndsTheProgramAsClosingTheWindowDoes) {
+  // While idle and in the middle of a run: the run stops, the port is given back with its
+  // lock file, the port setting is written, the program ends normally.
+  for (bool running : {false, true}) {
+    unlink(dir.file("config/Ostrana/Upgrade.conf").c_str());
+    unlink(dir.file("transcript.jsonl").c_str());
+    ChildProcess sim;
+    ASSERT_TRUE(startDevice(sim, {"--chip", "0x48", "--line-rate", "--transcript",
+                                  dir.file("transcript.jsonl")}));
+    ChildProcess program;
+    ASSERT_TRUE(startProgram(program));
+    const Window window = display.waitForWindow(UpgradeCaption, 20'000);
+    ASSERT_NE(window, 0u);
+    if (running) {
+      ASSERT_TRUE(display.pressKeys(window, "Return"));
+      for (int i = 0; i < 200 && CountLines(ReadTextFile(dir.file("transcript.jsonl")),
+                                            "\"kind\":\"block\"") < 100; ++i)
+        usleep(50'000);
+      ASSERT_EQ(FolderEntries(dir.file("locks")).size(), 1u) << "the port is not held";
+    }
+
+    program.signal(SIGTERM);
+    ASSERT_TRUE(program.wait(10'000)) << running;
+    EXPECT_EQ(program.exitCode(), 0) << running;
+    EXPECT_TRUE(FolderEntries(dir.file("locks")).empty()) << running;
+    // Written by the close as a close writes it (no port chosen: 0).
+    EXPECT_NE(ReadTextFile(dir.file("config/Ostrana/Upgrade.conf")).find("com=0"),
+              std::string::npos) << running;
+    if (running) {  // stopped, not finished: no EEPROM frame went out
+      EXPECT_EQ(CountLines(ReadTextFile(dir.file("transcript.jsonl")), "\"kind\":\"eeprom\""),
+                0u);
+    }
+    sim.signal(SIGTERM);
+    ASSERT_TRUE(sim.wait(10'000));
+  }
 }
 
 TEST_F(Program_, AListenerPortThatIsTakenEndsTheStartWithTheSocketsError) {
