@@ -7,7 +7,6 @@
 #include <unistd.h>
 #endif
 
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -109,20 +108,6 @@ int16_t RememberedPort(EngineWindow window) {
   return CurrentPort;
 }
 
-// "COM<n>" (any letter case) as the windows count ports: its index; -1 for anything else.
-int ComIndex(const std::string& name) {
-  if (name.size() < 4 || name.size() > 6) return -1;
-  for (int i = 0; i < 3; ++i)
-    if (std::tolower(static_cast<unsigned char>(name[i])) != "com"[i]) return -1;
-  if (name[3] < '1' || name[3] > '9') return -1;
-  int n = 0;
-  for (size_t i = 3; i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return -1;
-    n = n * 10 + (name[i] - '0');
-  }
-  return n - 1 <= MaxPortIndex ? n - 1 : -1;
-}
-
 // Selects the port the tool runs on; false (reported) when the name is no port.
 bool SelectPort(const CliOptions& options, EngineWindow window, std::string* name) {
   if (options.port.empty()) {
@@ -132,8 +117,8 @@ bool SelectPort(const CliOptions& options, EngineWindow window, std::string* nam
     return true;
   }
   *name = options.port;
-  const int index = ComIndex(options.port);
-  if (index >= 0) {
+  const int index = ComNameIndex(options.port.c_str());
+  if (index >= 0 && index < MaxPortIndex) {
     UsePort(static_cast<int16_t>(index));
     return true;
   }

@@ -7,10 +7,8 @@
 #include <QSerialPortInfo>
 #include <QString>
 #include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <set>
@@ -58,14 +56,8 @@ std::set<int> LinkedIndices() {
   DIR* d = *PortsDirectory() != '\0' ? opendir(PortsDirectory()) : nullptr;
   if (d == nullptr) return indices;
   while (const dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name.size() < 4 || name.size() > MaxLinkNameLength || strncasecmp(name.c_str(), "com", 3) != 0 ||
-        name[3] < '1' || name[3] > '9' ||
-        !std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      continue;
-    int n = 0;
-    for (size_t i = 3; i < name.size(); ++i) n = n * 10 + (name[i] - '0');
-    indices.insert(n - 1);
+    const int index = ComNameIndex(e->d_name);
+    if (index >= 0 && std::strlen(e->d_name) <= MaxLinkNameLength) indices.insert(index);
   }
   closedir(d);
   return indices;

@@ -32,3 +32,8 @@ int PortLinkName(int index, char* out, size_t size);
 
 // The fixed-table port index of a device path such as "/dev/ttyUSB3" (35), or -1.
 int FixedPortIndex(const char* devicePath);
+
+// The port index a name "COM<n>" stands for (any letter case, n from 1 without leading
+// zeros and of at most ComNameMaxDigits digits): n - 1; -1 for any other text.
+constexpr int ComNameMaxDigits = 6;
+int ComNameIndex(const char* name);

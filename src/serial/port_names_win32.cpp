@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -52,11 +51,5 @@ int FixedPortIndex(const char* devicePath) {
   if (devicePath == nullptr) return -1;
   const char* name = devicePath;
   if (std::strncmp(name, "\\\\.\\", 4) == 0) name += 4;
-  if (strncasecmp(name, "COM", 3) != 0 || name[3] < '1' || name[3] > '9') return -1;
-  int n = 0;
-  for (const char* p = name + 3; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9' || n > 100000) return -1;
-    n = n * 10 + (*p - '0');
-  }
-  return n - 1;
+  return ComNameIndex(name);
 }

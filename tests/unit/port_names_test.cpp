@@ -173,6 +173,19 @@ TEST(FixedPortIndex, ReadsFixedTableDeviceNames) {
     EXPECT_EQ(FixedPortIndex(c.path), c.index) << (c.path ? c.path : "null");
 }
 
+TEST(ComNameIndex, ReadsComNamesInAnyCaseAndNothingElse) {
+  const struct {
+    const char* name;
+    int index;
+  } cases[] = {
+      {"COM1", 0},     {"com5", 4},      {"Com33", 32},   {"COM256", 255},  {"COM999999", 999998},
+      {"COM0", -1},    {"COM05", -1},    {"COM", -1},     {"COM5x", -1},    {"COM-5", -1},
+      {"COM 5", -1},   {"CON5", -1},     {"C", -1},       {"", -1},         {"COM1000000", -1},
+      {"/dev/ttyS0", -1}, {nullptr, -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ComNameIndex(c.name), c.index) << (c.name ? c.name : "null");
+}
+
 TEST(FixedPortIndex, InvertsTheFixedTable) {
   char empty[] = "/tmp/tarvik-noports-XXXXXX";
   ASSERT_NE(mkdtemp(empty), nullptr);
