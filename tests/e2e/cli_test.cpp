@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/build_data.h"
 #include "platform/serial_device.h"
+#include "support/built_in_image.h"
 #include "support/child_process.h"
 #include "support/devsim_process.h"
 #include "support/expected_run.h"
@@ -21,21 +21,6 @@ namespace {
 using nlohmann::json;
 
 const std::string Tool = TARVIK_BINARY_DIR "/tarvik-kap-dl-01.24.04.00-cli";
-
-// The built-in image of a chip's slot (row 0), as the release stores it.
-RunInput BuiltIn(uint8_t chip, int slot) {
-  RunInput in;
-  in.chip = chip;
-  for (int i = 0; i < BuildCellCount; ++i) {
-    const BuildCell& c = BuildCells[i];
-    if (c.row != 0 || c.slot != slot) continue;
-    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
-    if (c.eeprom.length > 0) in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
-    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
-    in.plain = c.plain != 0;
-  }
-  return in;
-}
 
 struct ToolRun {
   int code = -1;
@@ -119,7 +104,7 @@ TEST_F(Cli, UpdatesTheDeviceAndEndsWithItsResultLine) {
   EXPECT_EQ(r.of("start")[0]["window"], "Upgrade");
   EXPECT_FALSE(r.of("progress").empty());
   ASSERT_EQ(sim.stop(), 0);
-  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltIn(0x48, 9)), ReadIntelHex(sim.dumpPath())), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(sim.dumpPath())), "");
 }
 
 TEST_F(Cli, EachOutcomeHasItsExitCode) {
@@ -199,7 +184,7 @@ TEST_F(Cli, RepeatUpdatesEachDeviceOnceAsTheOperatorSwapsThem) {
   ASSERT_EQ(sim.stop(), 0);
   const uint8_t chips[] = {0x48, 0xFD, 0x48};
   for (int k = 0; k < 3; ++k)
-    EXPECT_EQ(CompareWithDump(ExpectRun(BuiltIn(chips[k], chips[k] == 0x48 ? 9 : 7)),
+    EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(chips[k], chips[k] == 0x48 ? 9 : 7)),
                               ReadIntelHex(sim.dumpPath(k + 1))),
               "")
         << "device " << k + 1;
@@ -233,7 +218,7 @@ TEST_F(Cli, FourToolsUpdateFourDevicesAtOnce) {
     const ToolRun r = finish(tools[i]);
     EXPECT_EQ(r.code, 0) << ports[i];
     ASSERT_EQ(sims[i]->stop(), 0);
-    EXPECT_EQ(CompareWithDump(ExpectRun(BuiltIn(0x48, 9)), ReadIntelHex(sims[i]->dumpPath())), "")
+    EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(sims[i]->dumpPath())), "")
         << ports[i];
   }
 }

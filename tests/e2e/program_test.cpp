@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "catalogue/build_data.h"
+#include "support/built_in_image.h"
 #include "support/child_process.h"
 #include "support/expected_run.h"
 #include "support/x11_display.h"
@@ -90,21 +90,6 @@ TEST_F(Program_, ASecondStartShowsOnlyTheAlreadyInProgressBox) {
   ASSERT_TRUE(third.wait(10'000));
 }
 
-// The built-in image of a chip's slot as the release stores it.
-RunInput BuiltIn(uint8_t chip, int slot) {
-  RunInput in;
-  for (int i = 0; i < BuildCellCount; ++i) {
-    const BuildCell& c = BuildCells[i];
-    if (c.row != 0 || c.slot != slot) continue;
-    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
-    if (c.eeprom.length > 0) in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
-    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
-    in.plain = c.plain != 0;
-  }
-  in.chip = chip;
-  return in;
-}
-
 size_t CountLines(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -136,7 +121,7 @@ TEST_F(Program_, StartFromTheKeyboardProgramsTheDevice) {
   EXPECT_EQ(program.exitCode(), 0);
   sim.signal(SIGTERM);
   ASSERT_TRUE(sim.wait(10'000));
-  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltIn(0x48, 9)), ReadIntelHex(dir.file("device.hex"))), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(dir.file("device.hex"))), "");
 }
 
 // The names in a folder, without "." and "..".

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/build_data.h"
+#include "support/built_in_image.h"
 #include "support/child_process.h"
 #include "support/devsim_process.h"
 #include "support/expected_run.h"
@@ -18,19 +18,6 @@ namespace {
 const std::string Tool = TARVIK_BINARY_DIR "/tarvik-kap-dl-01.24.04.00-cli";
 // Blocks 1 to 153 (152 in the loop and the last), the final block 154, EEPROM 155 to 1178.
 constexpr int Frames = 1178;
-
-RunInput Slot9() {
-  RunInput in;
-  in.chip = 0x48;
-  for (int i = 0; i < BuildCellCount; ++i) {
-    const BuildCell& c = BuildCells[i];
-    if (c.row != 0 || c.slot != 9) continue;
-    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
-    in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
-    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
-  }
-  return in;
-}
 
 // The first ten frames, every 25th, the last ten, and either side of every phase boundary.
 std::vector<int> CutPoints() {
@@ -73,7 +60,7 @@ TEST_P(CutPoint, ASecondUpdateAfterTheCutLeavesTheExpectedMemory) {
   EXPECT_EQ(first, k < Frames ? 6 : 0);
   const std::string done = dir.file("done.hex");
   EXPECT_EQ(update({"--load", cut}, done), 0);
-  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(done)), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(done)), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Slot9, CutPoint, testing::ValuesIn(CutPoints()),

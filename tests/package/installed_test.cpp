@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "catalogue/build_data.h"
+#include "support/built_in_image.h"
 #include "support/child_process.h"
 #include "support/expected_run.h"
 #include "support/x11_display.h"
@@ -37,19 +37,6 @@ class Installed : public testing::Test {
   ScratchDir dir;
 };
 
-RunInput Slot9() {
-  RunInput in;
-  in.chip = 0x48;
-  for (int i = 0; i < BuildCellCount; ++i) {
-    const BuildCell& c = BuildCells[i];
-    if (c.row != 0 || c.slot != 9) continue;
-    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
-    in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
-    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
-  }
-  return in;
-}
-
 TEST_F(Installed, TheHeadlessToolUpdatesTheInstalledSimulator) {
   ChildProcess sim;
   ASSERT_TRUE(sim.start(bin + "tarvik-devsim", {"--chip", "0x48", "--port", "COM1", "--ports-dir",
@@ -64,7 +51,7 @@ TEST_F(Installed, TheHeadlessToolUpdatesTheInstalledSimulator) {
   EXPECT_EQ(tool.exitCode(), 0);
   sim.signal(SIGTERM);
   ASSERT_TRUE(sim.wait(10'000));
-  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(dir.file("device.hex"))), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(dir.file("device.hex"))), "");
 }
 
 TEST_F(Installed, TheWindowStartsFromItsDesktopEntryAndEndsWhenClosed) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/built_in_image.h"
 #include "support/devsim_process.h"
 #include "support/expected_run.h"
 #include "support/sim_link.h"
@@ -82,9 +83,6 @@ class OnceWhen : public QObject {
   QTimer timer_;
   bool fired_ = false;
 };
-
-// The built-in image of a chip's slot (row 0) as the release stores it.
-RunInput BuiltInImage(uint8_t chip, int slot);
 
 // Transcript lines of the frames that carry data: blocks, the final block, EEPROM bytes.
 inline const char* const BlockFrame = "\"kind\":\"block\"";

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/build_data.h"
+#include "support/built_in_image.h"
 #include "support/child_process.h"
 #include "support/devsim_process.h"
 #include "support/expected_run.h"
@@ -22,19 +22,6 @@ namespace {
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
-}
-
-RunInput Slot9() {
-  RunInput in;
-  in.chip = 0x48;
-  for (int i = 0; i < BuildCellCount; ++i) {
-    const BuildCell& c = BuildCells[i];
-    if (c.row != 0 || c.slot != 9) continue;
-    in.image.assign(c.image.bytes, c.image.bytes + c.image.length);
-    in.eeprom.assign(c.eeprom.bytes, c.eeprom.bytes + c.eeprom.length);
-    in.finalBytes.assign(c.finalBlock.bytes, c.finalBlock.bytes + c.finalBlock.length);
-  }
-  return in;
 }
 
 class WindowsCli : public testing::Test {
@@ -94,7 +81,7 @@ TEST_F(WindowsCli, UpdatesADeviceThroughAComPort) {
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find("\"text\":\"Program OK\""), std::string::npos) << lines.back();
   ASSERT_EQ(sim.stop(), 0);
-  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(sim.dumpPath())), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(sim.dumpPath())), "");
 }
 
 TEST_F(WindowsCli, ReportsNoDeviceWithItsCode) {
@@ -136,7 +123,7 @@ TEST_F(WindowsCli, TakesTheRememberedPortFromTheRegistry) {
   std::vector<std::string> lines;
   EXPECT_EQ(run({"--json"}, &lines), 0);
   ASSERT_EQ(sim.stop(), 0);
-  EXPECT_EQ(CompareWithDump(ExpectRun(Slot9()), ReadIntelHex(sim.dumpPath())), "");
+  EXPECT_EQ(CompareWithDump(ExpectRun(BuiltInImage(0x48, 9)), ReadIntelHex(sim.dumpPath())), "");
 }
 
 TEST_F(WindowsCli, RefusesAPortThatIsNotThere) {
