@@ -100,12 +100,6 @@ std::string ChipName(const char* label) {
   return text.rfind(found, 0) == 0 ? text.substr(found.size()) : text;
 }
 
-std::string HexByte(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
-  return text;
-}
-
 const char* PhaseName(Phase phase) {
   switch (phase) {
     case Phase::Search: return "search";
@@ -447,3 +441,9 @@ void ReportSummary(int code, bool interrupted) {
 }
 
 void EndProgressLine() { EndLine(); }
+
+std::string HexByte(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
+  return text;
+}

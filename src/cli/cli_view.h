@@ -49,3 +49,6 @@ const std::vector<DeviceResult>& DeviceResults();
 void ReportSummary(int code, bool interrupted);
 // Any open progress line is ended, so that what follows starts on a line of its own.
 void EndProgressLine();
+
+// A byte as the tool writes chip codes: "0x48".
+std::string HexByte(unsigned value);

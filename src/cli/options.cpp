@@ -27,13 +27,18 @@ std::string VersionText() {
 
 }  // namespace
 
+std::string ToolName(const char* argv0) {
+  const std::string path = argv0 != nullptr ? argv0 : "tarvik-cli";
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 int ParseCliOptions(int argc, char** argv, CliOptions* out) {
   CLI::App app("Updates the firmware of a device with a serial bootloader, without a window: "
                "searches the port until the device's bootloader answers, writes the built-in "
                "image for its chip and board, and reports the result. Behaves toward the "
                "device exactly as the release's window does.");
-  const std::string path = argc > 0 ? argv[0] : "tarvik-cli";
-  app.name(path.substr(path.rfind('/') + 1));
+  app.name(ToolName(argc > 0 ? argv[0] : nullptr));
   app.footer(ExitCodes);
   app.get_formatter()->column_width(28);
   app.add_option("-p,--port", out->port,

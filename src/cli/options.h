@@ -25,6 +25,9 @@ struct CliOptions {
   bool quiet = false;
 };
 
+// The tool's file name, as it was started (argv[0] without its folder, on Windows too).
+std::string ToolName(const char* argv0);
+
 // Parses the arguments into *out. -1: go on. Otherwise the exit code: 0 after --help or
 // --version (printed), ExitUsage after a message on standard error.
 int ParseCliOptions(int argc, char** argv, CliOptions* out);

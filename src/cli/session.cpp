@@ -92,12 +92,6 @@ EngineWindow WindowOfRelease() {
   return EngineWindow::Updater;
 }
 
-std::string ToolName(const char* argv0) {
-  const std::string path = argv0 != nullptr ? argv0 : "tarvik-cli";
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The port the release's main window starts on: its remembered port.
 int16_t RememberedPort(EngineWindow window) {
   switch (window) {
@@ -137,12 +131,6 @@ std::string DevicePathOfCurrentPort() {
   return PortDevicePath(CurrentPort, path, sizeof path) == 0 ? path : "";
 }
 
-std::string Hex(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
-  return text;
-}
-
 void ListPorts() {
   std::vector<PortCandidate> ports;
   SystemPortEnumeration(&ports);
@@ -164,8 +152,8 @@ void ListImages() {
       for (int code = 0; code < 256; ++code) {
         const char* label = ChipLabel(static_cast<uint8_t>(code));
         if (label == nullptr || SlotOfChip(static_cast<uint8_t>(code)) != slot) continue;
-        chips += (chips.empty() ? "" : ", ") + Hex(code) + " " + std::string(label).substr(6);
-        codes.push_back(Hex(code));
+        chips += (chips.empty() ? "" : ", ") + HexByte(code) + " " + std::string(label).substr(6);
+        codes.push_back(HexByte(code));
       }
       const int eeprom = s.eepromLength > 1 ? s.eepromLength : 0;
       char line[256];
