@@ -30,47 +30,35 @@ int PtyIndex(dev_t device) {
   return static_cast<int>((m - 136) * 256 + minor(device));
 }
 
-// Whether a process holds the master of pty <index>: /dev/ptmx descriptors say which pty
-// they stand for in their fdinfo ("tty-index:").
-bool HoldsMaster(const std::string& process, int index) {
-  DIR* fds = opendir((process + "/fd").c_str());
-  if (fds == nullptr) return false;
-  bool holds = false;
-  while (const dirent* e = readdir(fds)) {
-    if (!IsNumber(e->d_name)) continue;
-    struct stat st{};
-    if (stat((process + "/fd/" + e->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode) ||
-        major(st.st_rdev) != 5 || minor(st.st_rdev) != 2)
-      continue;
-    FILE* info = std::fopen((process + "/fdinfo/" + e->d_name).c_str(), "r");
-    if (info == nullptr) continue;
-    char line[128];
-    while (std::fgets(line, sizeof line, info) != nullptr) {
-      int n = -1;
-      if (std::sscanf(line, "tty-index: %d", &n) == 1 && n == index) holds = true;
-    }
-    std::fclose(info);
-    if (holds) break;
-  }
-  closedir(fds);
-  return holds;
+// The pty a /dev/ptmx descriptor stands for, from its fdinfo ("tty-index:"), or -1.
+int MasterIndex(const std::string& process, const char* fd) {
+  FILE* info = std::fopen((process + "/fdinfo/" + fd).c_str(), "r");
+  if (info == nullptr) return -1;
+  int index = -1;
+  char line[128];
+  while (index < 0 && std::fgets(line, sizeof line, info) != nullptr)
+    if (std::sscanf(line, "tty-index: %d", &index) != 1) index = -1;
+  std::fclose(info);
+  return index;
 }
 
-bool HasOpen(const std::string& process, dev_t device) {
+// Whether a process has the device open, other than as the far end of a pty (the master of
+// pty <ptyIndex>, which the device's own simulator holds).
+bool UsesDevice(const std::string& process, dev_t device, int ptyIndex) {
   DIR* fds = opendir((process + "/fd").c_str());
   if (fds == nullptr) return false;  // not ours to look into
-  bool has = false;
+  bool opened = false, farEnd = false;
   while (const dirent* e = readdir(fds)) {
     if (!IsNumber(e->d_name)) continue;
     struct stat st{};
-    if (stat((process + "/fd/" + e->d_name).c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
-        st.st_rdev == device) {
-      has = true;
-      break;
-    }
+    if (stat((process + "/fd/" + e->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+    if (st.st_rdev == device)
+      opened = true;
+    else if (ptyIndex >= 0 && st.st_rdev == makedev(5, 2))  // /dev/ptmx
+      farEnd = farEnd || MasterIndex(process, e->d_name) == ptyIndex;
   }
   closedir(fds);
-  return has;
+  return opened && !farEnd;
 }
 
 // The process id a lock file names: ASCII digits (the usual "%10d\n") or, from older
@@ -103,21 +91,17 @@ bool OpenedByAnotherProcess(dev_t device) {
   const int pty = PtyIndex(device);
   const std::string self = std::to_string(getpid());
   bool found = false;
-  while (const dirent* e = readdir(proc)) {
-    if (!IsNumber(e->d_name) || self == e->d_name) continue;
-    const std::string process = std::string("/proc/") + e->d_name;
-    if (!HasOpen(process, device)) continue;
-    if (pty >= 0 && HoldsMaster(process, pty)) continue;  // the line's far end
-    found = true;
-    break;
-  }
+  const dirent* e = nullptr;
+  while (!found && (e = readdir(proc)) != nullptr)
+    found = IsNumber(e->d_name) && self != e->d_name &&
+            UsesDevice(std::string("/proc/") + e->d_name, device, pty);
   closedir(proc);
   return found;
 }
 
 std::string LockFolder() {
   const char* folder = std::getenv("TARVIK_LOCK_DIR");
-  if (folder != nullptr && *folder != '\0') return folder;
+  if (folder != nullptr && folder[0] == '/') return folder;
   struct stat st{};
   return stat("/run/lock", &st) == 0 && S_ISDIR(st.st_mode) ? "/run/lock" : "/var/lock";
 }

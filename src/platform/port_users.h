@@ -13,7 +13,7 @@
 // process that holds its master, is the line's other side and does not count.
 bool OpenedByAnotherProcess(dev_t device);
 
-// The lock folder: $TARVIK_LOCK_DIR, else /run/lock, else /var/lock.
+// The lock folder: $TARVIK_LOCK_DIR (an absolute path), else /run/lock, else /var/lock.
 std::string LockFolder();
 // The lock file's name for a device path: "LCK..ttyUSB0", "LCK..pts_3".
 std::string LockFileName(const char* devicePath);
