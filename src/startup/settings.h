@@ -1,10 +1,13 @@
 // The settings store: one string value "com" per window variant, the port chosen last.
-// Values live in INI files under $XDG_CONFIG_HOME (QSettings, user scope), one file per
-// window; no other file is read.
+// On Linux the values live in INI files under $XDG_CONFIG_HOME (QSettings, user scope), one
+// file per window, and no other file is read; on Windows in the registry under
+// HKEY_LOCAL_MACHINE\Software\<maker>\<window>\.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "startup/setting_number.h"  // the number rule the remembered port is read with
 
 // Root 0 (and any value but 1 and 2): Korvex/Tarvik (Updater window); 1: Ostrana/Upgrade
 // (Upgrade window); 2: Venkor/Loader (Loader window).
@@ -15,8 +18,6 @@ enum : uint8_t { UpdaterSettings = 0, UpgradeSettings = 1, LoaderSettings = 2 };
 std::string ReadSetting(const char* name, uint8_t root);
 // Stores the value; failures are not reported.
 void WriteSetting(const char* name, const char* value, uint8_t root);
-
-#include "startup/setting_number.h"
 
 // Remembered port at window creation. Updater and Upgrade: CurrentPort from "com" (0 when
 // empty), OpenedPort = CurrentPort - 1.
