@@ -47,8 +47,10 @@ void ForgetVanished(PortRecord& r, int result) {
 // One immediate read; a failed read counts as no bytes.
 int ReadOnce(PortRecord& r, uint8_t* into, int capacity) {
   const int n = SerialRead(r.handle, into, capacity);
-  if (n >= 0) LineBytesIn += n;
-  if (n >= 0) return n;
+  if (n >= 0) {
+    LineBytesIn += n;
+    return n;
+  }
   ForgetVanished(r, n);
   return 0;
 }

@@ -11,8 +11,8 @@
 #include "serial/port_discovery.h"
 #include "ui/engine_session.h"
 #include "ui/form_kit.h"
-#include "ui/port_entry.h"
 #include "ui/forms.h"
+#include "ui/port_entry.h"
 
 namespace {
 
